@@ -1,0 +1,12 @@
+# ASan + UBSan for every project target when KOLVISTA_SANITIZE is on.
+add_library(kolvista_sanitizers INTERFACE)
+if(KOLVISTA_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_compile_options(kolvista_sanitizers INTERFACE ${_san})
+  target_link_options(kolvista_sanitizers INTERFACE ${_san})
+endif()
+
+# Convenience: link both interface targets.
+function(kolvista_target_defaults target)
+  target_link_libraries(${target} PRIVATE kolvista_warnings kolvista_sanitizers)
+endfunction()

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Kolvista
+# needs. Safe to run again: when everything is present it does nothing and
+# prints nothing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git clang clang-format
+  libclang-rt-14-dev
+  # Qt 6
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
+  qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
+  qt6-qpa-plugins libgl-dev libxkbcommon-dev
+  # FFmpeg (decoding, and the demo-card maker's encoders) and the outside reader
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
+  libx264-dev ffmpeg
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # running the viewer without a display, and Japanese text
+  xvfb xauth fonts-noto-cjk
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+echo "install-deps: installing ${#missing[@]} package(s): ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
