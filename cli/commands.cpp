@@ -36,7 +36,7 @@ QString Thresholds(const TelemetryHeader& h) {
         .arg(h.thresholdZ, 0, 'f', 3)
         .arg(h.threshold4, 0, 'f', 3)
         .arg(h.thresholdMark >= 0x20 && h.thresholdMark < 0x7F ? QChar(h.thresholdMark)
-                                                                 : QChar(u'-'));
+                                                               : QChar(u'-'));
 }
 
 int Info(const QString& path, QTextStream& out, QTextStream& err) {
@@ -60,9 +60,9 @@ int Info(const QString& path, QTextStream& out, QTextStream& err) {
     }
     if (const auto timing = ReadTiming(path)) {
         out << "timing:          " << timing->totalFrames << " frames, "
-            << QString::number(timing->frameDurationMs, 'f', 4) << " ms per frame ("
-            << timing->rate << "/" << timing->scale << "), "
-            << QString::number(timing->durationSeconds, 'f', 3) << " s\n";
+            << QString::number(timing->frameDurationMs, 'f', 4) << " ms per frame (" << timing->rate
+            << "/" << timing->scale << "), " << QString::number(timing->durationSeconds, 'f', 3)
+            << " s\n";
     } else {
         out << "timing:          unreadable (short header or frame rate 0)\n";
     }
@@ -72,11 +72,11 @@ int Info(const QString& path, QTextStream& out, QTextStream& err) {
         return verdict == kRecordingSound ? kExitBadInput : kExitOk;
     }
     const auto* h = reinterpret_cast<const unsigned char*>(clip->header.constData());
-    out << "layout:          " << (clip->timeLapse ? "time-lapse (280-byte header, no audio)"
-                                                   : "normal (384-byte header)")
+    out << "layout:          "
+        << (clip->timeLapse ? "time-lapse (280-byte header, no audio)" : "normal (384-byte header)")
         << (clip->parkingGroup ? ", parking group" : "") << "\n";
-    out << "picture:         " << static_cast<std::int32_t>(ReadLe32(h + avi::kVideoWidth))
-        << " x " << static_cast<std::int32_t>(ReadLe32(h + avi::kVideoHeight)) << "\n";
+    out << "picture:         " << static_cast<std::int32_t>(ReadLe32(h + avi::kVideoWidth)) << " x "
+        << static_cast<std::int32_t>(ReadLe32(h + avi::kVideoHeight)) << "\n";
     std::size_t video = 0, audio = 0, keys = 0;
     for (const auto& e : clip->index) {
         if (e.tag == avi::kVideoFourCc) {
@@ -87,8 +87,8 @@ int Info(const QString& path, QTextStream& out, QTextStream& err) {
         }
     }
     out << "movi size:       " << clip->moviSize() << " bytes\n";
-    out << "index:           " << clip->index.size() << " entries: " << video << " video ("
-        << keys << " key), " << audio << " audio\n";
+    out << "index:           " << clip->index.size() << " entries: " << video << " video (" << keys
+        << " key), " << audio << " audio\n";
     if (clip->hasTelemetry) {
         out << "telemetry block: " << clip->recordCount << " records (trailer count "
             << clip->trailerCount << ")\n";
@@ -147,8 +147,7 @@ int Telemetry(const QString& path, bool csv, QTextStream& out, QTextStream& err)
         return kExitBadInput;
     }
     const QString sep = csv ? QStringLiteral(",") : QStringLiteral("\t");
-    out << QStringList{"index", "time",    "lat",    "lon",   "speed",
-                       "ax",    "ay",      "az",     "event", "voltage"}
+    out << QStringList{"index", "time", "lat", "lon", "speed", "ax", "ay", "az", "event", "voltage"}
                .join(sep)
         << "\n";
     for (std::size_t i = 0; i < reader.sensors.size(); ++i) {

@@ -10,3 +10,8 @@ endif()
 function(kolvista_target_defaults target)
   target_link_libraries(${target} PRIVATE kolvista_warnings kolvista_sanitizers)
 endfunction()
+
+# Coverage instrumentation for libFuzzer on every project target.
+if(KOLVISTA_FUZZ)
+  target_compile_options(kolvista_sanitizers INTERFACE -fsanitize=fuzzer-no-link)
+endif()

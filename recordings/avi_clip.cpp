@@ -9,8 +9,12 @@
 
 namespace kv {
 
-std::uint32_t AviClip::moviSize() const { return ReadLe32(moviHead.data() + 4); }
-std::uint32_t AviClip::indexSize() const { return ReadLe32(indexHead.data() + 4); }
+std::uint32_t AviClip::moviSize() const {
+    return ReadLe32(moviHead.data() + 4);
+}
+std::uint32_t AviClip::indexSize() const {
+    return ReadLe32(indexHead.data() + 4);
+}
 
 namespace {
 
@@ -128,6 +132,8 @@ std::unique_ptr<AviClip> LoadClip(const QString& path) {
     return clip;
 }
 
-void FreeClip(std::unique_ptr<AviClip>& clip) { clip.reset(); }
+void FreeClip(std::unique_ptr<AviClip>& clip) {
+    clip.reset();
+}
 
 } // namespace kv

@@ -27,9 +27,9 @@ struct AviClip {
     std::uint64_t fileSize = 0;
     bool parkingGroup = false;
     bool timeLapse = false;
-    QByteArray header;                       // the first 384 or 280 bytes
+    QByteArray header;                        // the first 384 or 280 bytes
     std::array<unsigned char, 12> moviHead{}; // "LIST", movi size, "movi"
-    std::vector<ClipSegment> segments;       // in payload order
+    std::vector<ClipSegment> segments;        // in payload order
     std::array<unsigned char, 8> indexHead{}; // "idx1", index size
     std::vector<avi::IndexEntry> index;
 

@@ -30,9 +30,13 @@ constexpr std::uint32_t HeaderLength(bool timeLapse) {
     return timeLapse ? kTimeLapseHeaderLength : kNormalHeaderLength;
 }
 // Offset of the "movi" tag; index offsets are relative to it.
-constexpr std::uint32_t MoviTagOffset(bool timeLapse) { return HeaderLength(timeLapse) + 8; }
+constexpr std::uint32_t MoviTagOffset(bool timeLapse) {
+    return HeaderLength(timeLapse) + 8;
+}
 // First chunk; also the length of the header copy a repair starts from.
-constexpr std::uint32_t PayloadStart(bool timeLapse) { return HeaderLength(timeLapse) + 12; }
+constexpr std::uint32_t PayloadStart(bool timeLapse) {
+    return HeaderLength(timeLapse) + 12;
+}
 
 constexpr std::uint32_t kIndexEntryLength = 16;
 constexpr std::uint32_t kKeyFrameFlag = 0x10;

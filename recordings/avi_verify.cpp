@@ -74,9 +74,8 @@ std::optional<RecordingTiming> ReadTiming(QIODevice& file) {
     }
     timing.frameDurationMs =
         static_cast<float>(static_cast<double>(timing.scale) * 1000.0 / timing.rate);
-    timing.durationSeconds =
-        static_cast<double>(static_cast<float>(timing.totalFrames) * timing.frameDurationMs /
-                            1000.0f);
+    timing.durationSeconds = static_cast<double>(static_cast<float>(timing.totalFrames) *
+                                                 timing.frameDurationMs / 1000.0f);
     return timing;
 }
 

@@ -28,8 +28,7 @@ class LocalTimeConverter {
 public:
     // Fields may be out of range (second 60, month 13): they are normalised.
     // False when the system cannot convert the fields.
-    bool ToTime(int year, int month, int day, int hour, int minute, int second,
-                std::int64_t& out);
+    bool ToTime(int year, int month, int day, int hour, int minute, int second, std::int64_t& out);
     CalendarTime ToCalendar(std::int64_t time);
 
 private:

@@ -13,9 +13,9 @@ namespace kv {
 struct MappedFile {
     std::unique_ptr<QFile> file;
     QString path;
-    std::uint32_t size = 0;            // recordings stay below 4 GiB
-    std::uint32_t granularity = 4096;  // views start at a multiple of this
-    std::uint32_t viewDelta = 0;       // offset of the last view's start within its aligned window
+    std::uint32_t size = 0;           // recordings stay below 4 GiB
+    std::uint32_t granularity = 4096; // views start at a multiple of this
+    std::uint32_t viewDelta = 0;      // offset of the last view's start within its aligned window
 
     bool isOpen() const { return file && file->isOpen(); }
 };

@@ -7,7 +7,9 @@ namespace kv {
 
 namespace {
 
-QChar At(QStringView name, qsizetype i) { return i < name.size() ? name[i] : QChar(); }
+QChar At(QStringView name, qsizetype i) {
+    return i < name.size() ? name[i] : QChar();
+}
 
 enum class Camera { Either, Front, Rear };
 
@@ -58,9 +60,15 @@ QStringView FileNameOf(QStringView path) {
     return cut < 0 ? path : path.mid(cut + 1);
 }
 
-bool IsRecordingName(QStringView path) { return MatchesName(path, Camera::Either); }
-bool IsFrontName(QStringView path) { return MatchesName(path, Camera::Front); }
-bool IsRearName(QStringView path) { return MatchesName(path, Camera::Rear); }
+bool IsRecordingName(QStringView path) {
+    return MatchesName(path, Camera::Either);
+}
+bool IsFrontName(QStringView path) {
+    return MatchesName(path, Camera::Front);
+}
+bool IsRearName(QStringView path) {
+    return MatchesName(path, Camera::Rear);
+}
 
 bool HasAviExtension(QStringView path) {
     const QStringView name = FileNameOf(path);

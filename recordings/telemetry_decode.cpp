@@ -52,11 +52,15 @@ double Coordinate(const unsigned char* p, std::size_t width, unsigned char hemis
     return hemisphere == 0x00 ? -value : value;
 }
 
-int TwoDigits(const unsigned char* p) { return ParseInteger(FieldText(p, 2)); }
+int TwoDigits(const unsigned char* p) {
+    return ParseInteger(FieldText(p, 2));
+}
 
 } // namespace
 
-std::uint16_t RecordCount(const unsigned char* block) { return ReadBe16(block + kCountOffset); }
+std::uint16_t RecordCount(const unsigned char* block) {
+    return ReadBe16(block + kCountOffset);
+}
 
 bool DecodeHeader(const unsigned char* block, std::uint32_t available, TelemetryHeader& header) {
     if (available < kRecordsOffset) {
@@ -73,8 +77,8 @@ bool DecodeHeader(const unsigned char* block, std::uint32_t available, Telemetry
     return true;
 }
 
-void DecodeGps(const unsigned char* r, std::int32_t n, float intervalMs,
-               LocalTimeConverter& clock, GpsSample& out) {
+void DecodeGps(const unsigned char* r, std::int32_t n, float intervalMs, LocalTimeConverter& clock,
+               GpsSample& out) {
     out = GpsSample{};
     out.index = n;
     out.frame = RecordTimeMs(n, intervalMs);

@@ -53,8 +53,7 @@ void DecodeGps(const unsigned char* record, std::int32_t n, float intervalMs,
 // A parking recording's GPS placeholder for record n.
 GpsSample GpsPlaceholder(std::int32_t n);
 
-void DecodeSensor(const unsigned char* record, std::int32_t n, float intervalMs,
-                  SensorSample& out);
+void DecodeSensor(const unsigned char* record, std::int32_t n, float intervalMs, SensorSample& out);
 void DecodeVehicle(const unsigned char* record, std::int32_t n, VehicleSample& out);
 
 // Milliseconds from the start of record n.

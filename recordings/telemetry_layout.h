@@ -8,10 +8,10 @@
 namespace kv::telemetry {
 
 constexpr std::uint32_t kTagLength = 6;
-constexpr std::uint32_t kHeadLength = 40;     // tag, header, count
-constexpr std::uint32_t kHeaderLength = 32;   // after the tag
-constexpr std::uint32_t kCountOffset = 32;    // after the tag
-constexpr std::uint32_t kRecordsOffset = 34;  // after the tag
+constexpr std::uint32_t kHeadLength = 40;    // tag, header, count
+constexpr std::uint32_t kHeaderLength = 32;  // after the tag
+constexpr std::uint32_t kCountOffset = 32;   // after the tag
+constexpr std::uint32_t kRecordsOffset = 34; // after the tag
 constexpr std::uint32_t kRecordLength = 130;
 constexpr std::uint32_t kTrailerLength = 28;
 constexpr std::uint32_t kTrailerCountOffset = 16;

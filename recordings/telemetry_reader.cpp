@@ -125,7 +125,8 @@ bool TelemetryReader::Open(const QString& recordingPath) {
                 if (parking) {
                     gps.push_back(telemetry::GpsPlaceholder(index));
                 } else {
-                    telemetry::DecodeGps(record, index, recordIntervalMs, clock, gps.emplace_back());
+                    telemetry::DecodeGps(record, index, recordIntervalMs, clock,
+                                         gps.emplace_back());
                 }
                 telemetry::DecodeSensor(record, index, recordIntervalMs, sensors.emplace_back());
                 telemetry::DecodeVehicle(record, index, vehicles.emplace_back());

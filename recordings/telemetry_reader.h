@@ -57,7 +57,7 @@ struct TelemetryReader {
     FrameIndex frameIndex;
     MappedFile file; // open only while decoding
     std::uint32_t viewsMapped = 0;
-    std::recursive_mutex lock; // held by the scan path
+    std::recursive_mutex lock;    // held by the scan path
     float frameDurationMs = 0.0f; // set by the video engine before BuildFrameIndex
     bool loaded = false;
     float recordIntervalMs = 100.0f; // 66.666664 for time-lapse recordings

@@ -26,13 +26,13 @@ struct TelemetryHeader {
     float thresholdY = -1.0f;
     float thresholdZ = -1.0f;
     float threshold4 = -1.0f;
-    char thresholdMark = 0;                  // 'M' or 'D' when the thresholds are set
-    std::array<unsigned char, 6> carried{};  // header bytes 17-22, not interpreted
-    char quality = 0;                        // 'H' = high quality, else low
+    char thresholdMark = 0;                 // 'M' or 'D' when the thresholds are set
+    std::array<unsigned char, 6> carried{}; // header bytes 17-22, not interpreted
+    char quality = 0;                       // 'H' = high quality, else low
     unsigned char byte24 = 0;
-    char vehicleDataKind = 0;                // '3' = the vehicle words carry data
-    unsigned char speedDisplay = 0;          // 0 = the recorder shows no speed
-    unsigned char gpsDisplay = 0;            // 0 = the recorder's GPS is off
+    char vehicleDataKind = 0;       // '3' = the vehicle words carry data
+    unsigned char speedDisplay = 0; // 0 = the recorder shows no speed
+    unsigned char gpsDisplay = 0;   // 0 = the recorder's GPS is off
 };
 
 struct GpsSample {

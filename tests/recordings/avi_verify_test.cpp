@@ -124,8 +124,8 @@ TEST(VerifyRecording, ExpectedLengthCoversIndexAndTelemetry) {
         EXPECT_EQ(expected, bytes.size());
     }
     // A block cut short: the trailer still names its full length.
-    const QString path = test::WriteFile(dir.path(), kFront, withBlock.left(withBlock.size() - 200) +
-                                                               withBlock.right(28));
+    const QString path = test::WriteFile(
+        dir.path(), kFront, withBlock.left(withBlock.size() - 200) + withBlock.right(28));
     std::int64_t expected = -1;
     ASSERT_EQ(VerifyRecording(path, &expected), 0);
     EXPECT_EQ(expected, withBlock.size());

@@ -123,8 +123,8 @@ TEST_F(TelemetryTest, NoValueFieldsAndSigns) {
 
 TEST_F(TelemetryTest, TimeStampsAreLocalTimeNormalised) {
     struct Case {
-        QByteArray stamp;  // bytes 34-45
-        QByteArray added;  // bytes 47-49
+        QByteArray stamp; // bytes 34-45
+        QByteArray added; // bytes 47-49
         QDateTime expected;
     };
     const QDate day(2026, 12, 5);
@@ -151,15 +151,16 @@ TEST_F(TelemetryTest, TimeStampsAreLocalTimeNormalised) {
 
 TEST_F(TelemetryTest, EventFlagsAndPriority) {
     struct Case {
-        QByteArray flags; // bytes 77-83: manual, axis, support, stop, parking, speeding, approaching
+        QByteArray
+            flags; // bytes 77-83: manual, axis, support, stop, parking, speeding, approaching
         int kind, axis, speeding, approaching;
     };
     const Case cases[] = {
-        {"NNNNNNN", -1, 0, 0, 0},  {"DNNNNNN", 5, 0, 0, 0},  {"DNNDNNN", 6, 0, 0, 0},
-        {"DNNNDNN", 5, 0, 0, 0},   {"NNNNDNN", 7, 0, 0, 0},  {"NNHNDNN", 7, 0, 0, 0},
-        {"NNHNNNN", 10, 0, 0, 0},  {"NNANNNN", 11, 0, 0, 0}, {"NNBNNNN", 12, 0, 0, 0},
-        {"NXNNNNN", -1, 1, 0, 0},  {"NYNNNNN", -1, 2, 0, 0}, {"NZBNNNN", 12, 3, 0, 0},
-        {"NNNNNDN", -1, 0, 8, 0},  {"NNNNNND", -1, 0, 0, 9}, {"DQNNNDD", 5, 0, 8, 9},
+        {"NNNNNNN", -1, 0, 0, 0}, {"DNNNNNN", 5, 0, 0, 0},  {"DNNDNNN", 6, 0, 0, 0},
+        {"DNNNDNN", 5, 0, 0, 0},  {"NNNNDNN", 7, 0, 0, 0},  {"NNHNDNN", 7, 0, 0, 0},
+        {"NNHNNNN", 10, 0, 0, 0}, {"NNANNNN", 11, 0, 0, 0}, {"NNBNNNN", 12, 0, 0, 0},
+        {"NXNNNNN", -1, 1, 0, 0}, {"NYNNNNN", -1, 2, 0, 0}, {"NZBNNNN", 12, 3, 0, 0},
+        {"NNNNNDN", -1, 0, 8, 0}, {"NNNNNND", -1, 0, 0, 9}, {"DQNNNDD", 5, 0, 8, 9},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.flags.toStdString());

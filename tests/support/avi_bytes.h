@@ -51,9 +51,9 @@ struct BlockSpec {
     QByteArray header = DefaultHeader(); // 32 bytes after "CSMDAT"
     std::uint16_t count = 0;             // count field as written
     std::vector<QByteArray> records;
-    int fillerSlots = 0;                 // zero-filled record slots after the records
-    bool endRecord = false;              // a "CSMEND" record after the records
-    std::int64_t trailerCount = -1;      // -1: the number of slots
+    int fillerSlots = 0;            // zero-filled record slots after the records
+    bool endRecord = false;         // a "CSMEND" record after the records
+    std::int64_t trailerCount = -1; // -1: the number of slots
     static QByteArray DefaultHeader();
 };
 

@@ -1,0 +1,115 @@
+#include "avi_bytes.h"
+#include "commands.h"
+
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+namespace kv::cli {
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QString Slurp(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    QByteArray bytes;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        bytes.append(buffer, static_cast<qsizetype>(n));
+    }
+    std::fclose(f);
+    return QString::fromUtf8(bytes);
+}
+
+Result RunCli(const QStringList& args) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    Result r;
+    r.code = Run(args, out, err);
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    return r;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<QByteArray> records;
+        for (int i = 0; i < 3; ++i) {
+            records.push_back(test::TypicalRecord("26120509300" + QByteArray::number(i)));
+        }
+        records[1][78] = 'X';
+        records[2][77] = 'D';
+        records[2].replace(51, 3, "   ");
+        test::AviSpec spec;
+        spec.chunks = test::SimpleChunks(90, true);
+        spec.chunks.push_back({"01wb", QByteArray(4000, '\0'), 0x10});
+        spec.telemetry = test::ExactBlock(records);
+        sound = test::WriteFile(dir.path(), "A___-261205-093000-000101F.AVI", test::MakeAvi(spec));
+        spec.riffSize = 0;
+        damaged =
+            test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(spec));
+        empty = test::WriteFile(dir.path(), "A___-261205-093200-000103F.AVI", QByteArray());
+    }
+    QTemporaryDir dir;
+    QString sound, damaged, empty;
+};
+
+TEST_F(CliTest, InfoDescribesARecording) {
+    const Result r = RunCli({"info", sound});
+    EXPECT_EQ(r.code, kExitOk) << r.err.toStdString();
+    for (const char* expected :
+         {"0 sound", "(matches)", "90 frames", "33.3333 ms per frame", "3.000 s", "64 x 36",
+          "121 entries: 90 video (9 key), 31 audio", "3 records (trailer count 3)",
+          "0.300 0.400 0.500 0.600 G (mark M)", "quality:         high"}) {
+        EXPECT_TRUE(r.out.contains(QLatin1String(expected))) << expected << "\n"
+                                                             << r.out.toStdString();
+    }
+}
+
+TEST_F(CliTest, InfoReportsDamageAndRefusesUnreadableFiles) {
+    const Result d = RunCli({"info", damaged});
+    EXPECT_EQ(d.code, kExitOk);
+    EXPECT_TRUE(d.out.contains("1 damaged"));
+
+    for (const QString& bad : {empty, dir.path() + "/nothing.AVI", dir.path()}) {
+        const Result r = RunCli({"info", bad});
+        EXPECT_EQ(r.code, kExitBadInput) << bad.toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+}
+
+TEST_F(CliTest, TelemetryListsEveryRecord) {
+    const Result r = RunCli({"telemetry", sound, "--csv"});
+    ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], "index,time,lat,lon,speed,ax,ay,az,event,voltage");
+    EXPECT_EQ(lines[1], "0,2026-12-05 09:30:00,35.652057,139.761315,40,0.010,-0.020,0.980,,12.4");
+    EXPECT_EQ(lines[2].section(',', 8, 8), QStringLiteral("急加速"));
+    EXPECT_EQ(lines[3].section(',', 8, 9), QStringLiteral("マニュアル録画,-"));
+
+    EXPECT_EQ(RunCli({"telemetry", sound}).out.split('\n')[0].count('\t'), 9);
+    EXPECT_EQ(RunCli({"telemetry", empty}).code, kExitBadInput);
+}
+
+TEST_F(CliTest, UsageErrors) {
+    for (const QStringList& args : std::vector<QStringList>{
+             {}, {"info"}, {"frobnicate", "x"}, {"telemetry", "x", "--tsv"}, {"info", "a", "b"}}) {
+        const Result r = RunCli(args);
+        EXPECT_EQ(r.code, kExitUsage) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("usage:"));
+    }
+    EXPECT_EQ(RunCli({"--help"}).code, kExitOk);
+}
+
+} // namespace
+} // namespace kv::cli
