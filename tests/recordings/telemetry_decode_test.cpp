@@ -350,3 +350,60 @@ TEST_F(TelemetryTest, MoveFromHandsOverAndClears) {
 
 } // namespace
 } // namespace kv
+
+namespace kv {
+namespace {
+
+TEST_F(TelemetryTest, TrackPointsOfSeveralRecordings) {
+    const QString a = test::WriteFile(dir.path(), "A___-261205-093000-000101F.AVI",
+                                      Recording(test::ExactBlock(Records(3))));
+    test::AviSpec broken;
+    broken.chunks = test::SimpleChunks(4, true);
+    broken.riffSize = 0;
+    broken.telemetry = test::ExactBlock(Records(9));
+    const QString damaged =
+        test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(broken));
+    const QString parking = test::WriteFile(dir.path(), "P___-261205-093200-000103F.AVI",
+                                            Recording(test::ExactBlock(Records(2))));
+    test::AviSpec lapse;
+    lapse.timeLapse = true;
+    lapse.chunks = test::SimpleChunks(4, false);
+    lapse.telemetry = test::FullLengthBlock(Records(4));
+    const QString timeLapse =
+        test::WriteFile(dir.path(), "T___-261205-093300-000104F.AVI", test::MakeAvi(lapse));
+
+    std::vector<GpsSample> track(5); // replaced, not appended to
+    ASSERT_TRUE(LoadTrackPoints({a, damaged, parking, dir.path() + "/gone.AVI", timeLapse}, track));
+    ASSERT_EQ(track.size(), 3u + 2u + 4u);
+    EXPECT_EQ(track[0].index, 0);
+    EXPECT_EQ(track[0].valid, 1);
+    EXPECT_NEAR(track[2].latitude, 35.652057, 1e-6);
+    EXPECT_EQ(track[3].valid, 0); // parking placeholder
+    EXPECT_EQ(track[5].index, 0);
+    // Without the header the interval stays 100 ms, also for time-lapse recordings.
+    EXPECT_EQ(track[8].frame, 300);
+}
+
+TEST_F(TelemetryTest, HeaderOnlyOfSoundRecordings) {
+    QByteArray header = test::BlockSpec::DefaultHeader();
+    header[23] = 'L';
+    const QString sound =
+        test::WriteFile(dir.path(), kFront, Recording(test::ExactBlock(Records(2), header)));
+    TelemetryHeader h;
+    ASSERT_TRUE(ReadHeaderOnly(sound, h));
+    EXPECT_EQ(h.quality, 'L');
+    EXPECT_FLOAT_EQ(h.thresholdZ, 0.5f);
+
+    test::AviSpec broken;
+    broken.chunks = test::SimpleChunks(4, true);
+    broken.riffSize = 0;
+    broken.telemetry = test::ExactBlock(Records(2), header);
+    TelemetryHeader untouched;
+    EXPECT_FALSE(ReadHeaderOnly(
+        test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(broken)),
+        untouched));
+    EXPECT_EQ(untouched.quality, 0);
+}
+
+} // namespace
+} // namespace kv
