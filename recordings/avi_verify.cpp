@@ -18,18 +18,20 @@ int VerifyRecording(const QString& path, std::int64_t* expectedLength) {
     const std::uint64_t size = file.size;
     const std::uint64_t header = avi::HeaderLength(IsTimeLapse(path));
 
-    unsigned char word[8];
-    if (!ReadMapped(file, avi::kRiffSize, word, 4) || ReadLe32(word) == 0) {
+    // The RIFF size and the movi size in one read of the header.
+    unsigned char head[avi::kNormalHeaderLength + 8];
+    if (!ReadMapped(file, 0, head, static_cast<std::uint32_t>(header + 8))) {
         return kRecordingDamaged;
     }
-    if (!ReadMapped(file, header + 4, word, 4)) {
+    if (ReadLe32(head + avi::kRiffSize) == 0) {
         return kRecordingDamaged;
     }
-    const std::uint64_t movi = ReadLe32(word);
+    const std::uint64_t movi = ReadLe32(head + header + 4);
     if (movi == 0 || movi >= size) {
         return kRecordingDamaged;
     }
     // A movi list that runs past the end leaves no room for the index head.
+    unsigned char word[8];
     if (!ReadMapped(file, header + 8 + movi, word, 8)) {
         return kRecordingDamaged;
     }

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "avi_verify.h"
 #include "recording_entry.h"
 
 #include <QSet>
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 // The catalogue: listing, pairing and grouping of the recordings of a card or
@@ -39,6 +39,23 @@ public:
 // True when the video engines can open path: it opens for reading, is not
 // empty and below 4 GiB.
 bool ProbeRecording(const QString& path);
+
+// The verification results of the files met during one scan, so that each
+// file is verified once however often the scan pairs it.
+class RecordingChecks {
+public:
+    struct Result {
+        int verdict = kRecordingUnreadable;
+        std::int64_t expectedLength = 0;
+    };
+    const Result& Verify(const QString& path);
+    // The probe of a file that is about to be verified anyway: verification
+    // fails to open exactly the files the probe refuses.
+    bool VerifiedProbe(const QString& path) { return Verify(path).verdict != kRecordingUnreadable; }
+
+private:
+    QHash<QString, Result> results_;
+};
 
 // Listing.
 std::vector<FileRecord> ListFolder(const QString& folder);
@@ -79,7 +96,7 @@ bool PairOf(const QString& path, const RecordingList& entries, PathPair& pair);
 bool PairOf(const QString& path, const PairedPaths& known, PathPair& pair);
 
 void MakeEntry(Catalogue& catalogue, const QString& frontPath, const QString& rearPath,
-               RecordingList& entries);
+               RecordingList& entries, RecordingChecks* checks = nullptr);
 void MakeFolderEntry(const QString& path, RecordingList& entries);
 // The recording of one file.
 void AddFile(Catalogue& catalogue, const QString& path, RecordingList& entries);
@@ -102,6 +119,9 @@ private:
 
 // What ScanSource works with.
 struct ScanContext {
+    ScanContext(Catalogue& c, CatalogueTree& t, RecordingList& e)
+        : catalogue(c), tree(t), entries(e) {}
+
     Catalogue& catalogue;
     CatalogueTree& tree;
     RecordingList& entries;
@@ -109,7 +129,7 @@ struct ScanContext {
     bool maskFlag = true;                   // give tree items their kind mask
     bool cardLayout = false;
     int* counter = nullptr; // counts the new pairs, also beyond the list limit
-    std::function<bool(const QString&)> probe = ProbeRecording;
+    RecordingChecks checks;
 };
 
 struct ScanResult {
@@ -122,7 +142,6 @@ ScanResult ScanSource(const QString& path, TreeItem parent, int depth, ScanConte
 
 // All recordings under folder, paired and sorted; fileCounter counts every file seen.
 void CollectAll(Catalogue& catalogue, const QString& folder, RecordingList& entries,
-                int& fileCounter, int depth,
-                const std::function<bool(const QString&)>& probe = ProbeRecording);
+                int& fileCounter, int depth);
 
 } // namespace kv

@@ -78,7 +78,7 @@ void ScanFolderList(const QString& folder, const QString& wanted, ScanContext& c
             ++*c.counter;
         }
         if (static_cast<int>(c.entries.size()) < kMaxListEntries) {
-            MakeEntry(c.catalogue, pair.front, pair.rear, c.entries);
+            MakeEntry(c.catalogue, pair.front, pair.rear, c.entries, &c.checks);
             known.Add(c.entries.back());
         }
     }
@@ -119,7 +119,7 @@ bool ScanCardFolder(const QString& folder, TreeItem parent, int depth, ScanConte
                 int mask = 0;
                 for (const FileRecord& f : ListFolder(sub.outputFolder)) {
                     if (!f.directory && HasAviExtension(f.path) && IsRecordingName(f.name) &&
-                        c.probe(f.path)) {
+                        ProbeRecording(f.path)) {
                         mask |= KindMask(f.name);
                     }
                 }
@@ -130,7 +130,8 @@ bool ScanCardFolder(const QString& folder, TreeItem parent, int depth, ScanConte
             known = PairedPaths(c.entries);
             continue;
         }
-        if (!HasAviExtension(r.path) || !IsRecordingName(r.name) || !c.probe(r.path)) {
+        if (!HasAviExtension(r.path) || !IsRecordingName(r.name) ||
+            !c.checks.VerifiedProbe(r.path)) {
             continue;
         }
         PathPair pair;
@@ -141,7 +142,7 @@ bool ScanCardFolder(const QString& folder, TreeItem parent, int depth, ScanConte
             ++*c.counter;
         }
         if (static_cast<int>(c.entries.size()) < kMaxListEntries) {
-            MakeEntry(c.catalogue, pair.front, pair.rear, c.entries);
+            MakeEntry(c.catalogue, pair.front, pair.rear, c.entries, &c.checks);
             known.Add(c.entries.back());
         }
     }
@@ -189,33 +190,42 @@ ScanResult ScanSource(const QString& path, TreeItem parent, int depth, ScanConte
     return {ok, path};
 }
 
-void CollectAll(Catalogue& catalogue, const QString& folder, RecordingList& entries,
-                int& fileCounter, int depth, const std::function<bool(const QString&)>& probe) {
+namespace {
+
+void CollectInto(Catalogue& catalogue, const QString& folder, RecordingList& entries,
+                 int& fileCounter, int depth, PairedPaths& known, RecordingChecks& checks) {
     std::vector<FileRecord> listing = ListFolder(folder);
     SortListing(listing);
-    PairedPaths known(entries);
     for (const FileRecord& r : listing) {
         if (r.directory) {
             if (depth < kMaxCardDepth) {
                 const int before = fileCounter;
-                CollectAll(catalogue, r.path, entries, fileCounter, depth + 1, probe);
+                CollectInto(catalogue, r.path, entries, fileCounter, depth + 1, known, checks);
                 if (fileCounter != before) {
                     SortEntries(entries);
                 }
-                known = PairedPaths(entries);
             }
             continue;
         }
         ++fileCounter;
-        if (!HasAviExtension(r.path) || !probe(r.path) || !IsRecordingName(r.name)) {
+        if (!HasAviExtension(r.path) || !IsRecordingName(r.name) || !checks.VerifiedProbe(r.path)) {
             continue;
         }
         PathPair pair;
         if (PairOf(r.path, known, pair)) {
-            MakeEntry(catalogue, pair.front, pair.rear, entries);
+            MakeEntry(catalogue, pair.front, pair.rear, entries, &checks);
             known.Add(entries.back());
         }
     }
+}
+
+} // namespace
+
+void CollectAll(Catalogue& catalogue, const QString& folder, RecordingList& entries,
+                int& fileCounter, int depth) {
+    PairedPaths known(entries);
+    RecordingChecks checks;
+    CollectInto(catalogue, folder, entries, fileCounter, depth, known, checks);
 }
 
 } // namespace kv

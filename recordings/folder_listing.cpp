@@ -3,27 +3,33 @@
 #include "recording_name.h"
 
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+
+#if defined(Q_OS_UNIX)
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
 
 namespace kv {
 
 namespace {
 
+#if !defined(Q_OS_UNIX)
 FileRecord RecordOf(const QFileInfo& info, bool fatVolume) {
     FileRecord r;
     r.name = info.fileName();
     r.path = info.filePath();
     r.directory = info.isDir();
     r.hidden = r.name.startsWith(u'.') || (fatVolume && HasHiddenAttribute(r.path));
-    r.size = r.directory ? 0 : info.size();
-    r.written = info.lastModified();
     return r;
 }
 
 constexpr QDir::Filters kEverything =
     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+#endif
 
 // The six characters of the file number, compared as text.
 QStringView NumberText(const QString& name) {
@@ -32,36 +38,76 @@ QStringView NumberText(const QString& name) {
 
 } // namespace
 
-std::vector<FileRecord> ListFolder(const QString& folder) {
-    std::vector<FileRecord> records;
-    const bool fat = IsFatVolume(folder);
+namespace {
+
+// Every entry of folder but "." and "..", hidden ones included; visit(record).
+template <typename Visit> void ReadFolder(const QString& folder, bool fat, Visit&& visit) {
+#if defined(Q_OS_UNIX)
+    // readdir gives the entry type without a stat per file.
+    const QByteArray encoded = QFile::encodeName(folder);
+    DIR* dir = ::opendir(encoded.constData());
+    if (!dir) {
+        return;
+    }
+    const QString prefix = folder.endsWith(u'/') ? folder : folder + u'/';
+    while (const dirent* e = ::readdir(dir)) {
+        const char* n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) {
+            continue;
+        }
+        FileRecord r;
+        r.name = QFile::decodeName(n);
+        r.path = prefix + r.name;
+        r.symlink = e->d_type == DT_LNK;
+        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
+            struct stat info {};
+            r.directory =
+                ::stat((encoded + '/' + n).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+        } else {
+            r.directory = e->d_type == DT_DIR;
+        }
+        r.hidden = r.name.startsWith(u'.') || (fat && HasHiddenAttribute(r.path));
+        visit(std::move(r));
+    }
+    ::closedir(dir);
+#else
     QDirIterator it(folder, kEverything);
     while (it.hasNext()) {
         it.next();
         FileRecord r = RecordOf(it.fileInfo(), fat);
+        r.symlink = it.fileInfo().isSymLink();
+        visit(std::move(r));
+    }
+#endif
+}
+
+void ReadTree(const QString& folder, bool fat, std::vector<FileRecord>& out) {
+    ReadFolder(folder, fat, [&](FileRecord&& r) {
+        if (r.directory) {
+            if (!r.symlink) {
+                ReadTree(r.path, fat, out); // hidden folders are still entered
+            }
+        } else if (!r.hidden) {
+            out.push_back(std::move(r));
+        }
+    });
+}
+
+} // namespace
+
+std::vector<FileRecord> ListFolder(const QString& folder) {
+    std::vector<FileRecord> records;
+    ReadFolder(folder, IsFatVolume(folder), [&](FileRecord&& r) {
         if (!r.hidden) {
             records.push_back(std::move(r));
         }
-    }
+    });
     return records;
 }
 
 std::vector<FileRecord> ListTree(const QString& folder) {
     std::vector<FileRecord> records;
-    const bool fat = IsFatVolume(folder);
-    // Hidden folders are still entered; only hidden files are left out.
-    QDirIterator it(folder, kEverything, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        if (info.isDir()) {
-            continue;
-        }
-        FileRecord r = RecordOf(info, fat);
-        if (!r.hidden) {
-            records.push_back(std::move(r));
-        }
-    }
+    ReadTree(folder, IsFatVolume(folder), records);
     return records;
 }
 
@@ -119,9 +165,13 @@ void SortEntries(RecordingList& entries) {
         const int part = !IsRecordingName(name) ? 2 : IsParkingGroup(name) ? 1 : 0;
         keys.push_back({part, NumberText(name), i});
     }
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    const auto before = [](const Key& a, const Key& b) {
         return a.part != b.part ? a.part < b.part : a.number < b.number;
-    });
+    };
+    if (std::is_sorted(keys.begin(), keys.end(), before)) {
+        return; // the usual case when a scan sorts again after a folder without new entries
+    }
+    std::stable_sort(keys.begin(), keys.end(), before);
     RecordingList sorted;
     sorted.reserve(entries.size());
     for (const Key& k : keys) {

@@ -68,11 +68,18 @@ bool PairOf(const QString& path, const RecordingList& entries, PathPair& pair) {
 
 namespace {
 
-// Fills one camera's fields when its file exists; returns the verification result.
-void FillCamera(const QString& path, QString& outPath, QString& outName, std::int32_t& damaged,
-                std::int64_t& expected) {
+// Fills one camera's fields when its file exists.
+void FillCamera(const QString& path, RecordingChecks* checks, QString& outPath, QString& outName,
+                std::int32_t& damaged, std::int64_t& expected) {
     std::int64_t length = 0;
-    const int verdict = VerifyRecording(path, &length);
+    int verdict = 0;
+    if (checks) {
+        const auto& r = checks->Verify(path);
+        verdict = r.verdict;
+        length = r.expectedLength;
+    } else {
+        verdict = VerifyRecording(path, &length);
+    }
     if (verdict == kRecordingUnreadable && !QFileInfo::exists(path)) {
         return; // a missing file leaves its half of the entry empty
     }
@@ -85,13 +92,13 @@ void FillCamera(const QString& path, QString& outPath, QString& outName, std::in
 } // namespace
 
 void MakeEntry(Catalogue& catalogue, const QString& frontPath, const QString& rearPath,
-               RecordingList& entries) {
+               RecordingList& entries, RecordingChecks* checks) {
     if (!HasAviExtension(frontPath)) {
         return;
     }
     RecordingEntry e;
-    FillCamera(frontPath, e.frontPath, e.frontName, e.frontDamaged, e.frontExpectedLength);
-    FillCamera(rearPath, e.rearPath, e.rearName, e.rearDamaged, e.rearExpectedLength);
+    FillCamera(frontPath, checks, e.frontPath, e.frontName, e.frontDamaged, e.frontExpectedLength);
+    FillCamera(rearPath, checks, e.rearPath, e.rearName, e.rearDamaged, e.rearExpectedLength);
     e.sequence = catalogue.sequenceCounter++;
     e.exported = 0;
     e.parkingGroup = IsParkingGroup(e.rowName()) ? 1 : 0;

@@ -1,18 +1,24 @@
 #include "catalogue.h"
 
-#include <QFile>
+#include "mapped_file.h"
 
 namespace kv {
 
-// A regular file that opens for reading can always be mapped here, so opening
-// it and looking at its size is the whole test.
+// A regular file that opens for reading can always be mapped, so opening it
+// and looking at its size is the whole test.
 bool ProbeRecording(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return false;
+    MappedFile file;
+    return OpenMapped(path, file);
+}
+
+const RecordingChecks::Result& RecordingChecks::Verify(const QString& path) {
+    auto it = results_.find(path);
+    if (it == results_.end()) {
+        Result r;
+        r.verdict = VerifyRecording(path, &r.expectedLength);
+        it = results_.insert(path, r);
     }
-    const qint64 size = file.size();
-    return size > 0 && size < (qint64{1} << 32);
+    return *it;
 }
 
 } // namespace kv

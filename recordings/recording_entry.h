@@ -2,7 +2,6 @@
 
 #include "local_time.h"
 
-#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -10,14 +9,14 @@
 
 namespace kv {
 
-// One directory entry as the listing returns it.
+// One directory entry as the listing returns it. Sizes and times are not
+// kept: the scans need none, and leaving them out spares a stat per file.
 struct FileRecord {
     QString name; // last path component
     QString path; // full path
     bool directory = false;
     bool hidden = false;
-    std::int64_t size = 0;
-    QDateTime written;
+    bool symlink = false; // listed, but never descended into
 };
 
 // One recording: a front file and/or a rear file. Copied by value between

@@ -10,9 +10,7 @@ namespace {
 
 void ReportRefusedView(MappedFile& file, const MapErrorHandler& onMapError) {
     if (onMapError) {
-        const QString text =
-            file.file ? file.file->errorString() : QStringLiteral("The file is not open.");
-        onMapError(QStringLiteral("Error Message"), text);
+        onMapError(QStringLiteral("Error Message"), file.lastError);
     }
 }
 

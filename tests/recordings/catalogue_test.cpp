@@ -257,6 +257,14 @@ TEST_F(CatalogueTest, ListingSkipsHiddenFilesButEntersHiddenFolders) {
     }
     tree.sort();
     EXPECT_EQ(tree, (QStringList{"b.AVI", "inside.AVI"}));
+
+    // A link back up the tree is listed but never descended into.
+    ASSERT_TRUE(QFile::link(Root(), Root() + "/a/loop"));
+    EXPECT_EQ(ListTree(Root()).size(), 2u);
+    const auto inA = ListFolder(Root() + "/a");
+    ASSERT_EQ(inA.size(), 1u);
+    EXPECT_TRUE(inA[0].directory);
+    EXPECT_TRUE(inA[0].symlink);
 }
 
 TEST_F(CatalogueTest, AddFileMakesOneEntryPerRecording) {
