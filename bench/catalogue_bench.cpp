@@ -84,7 +84,7 @@ void BM_ScanSourceCard(benchmark::State& state) {
     Catalogue catalogue;
     int items = 0;
     for (auto _ : state) {
-        test::MemoryTree tree;
+        MemoryTree tree;
         RecordingList entries, folders;
         ScanContext context{catalogue, tree, entries};
         context.folderEntries = &folders;

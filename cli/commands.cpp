@@ -4,9 +4,12 @@
 #include "avi_layout.h"
 #include "avi_verify.h"
 #include "byte_order.h"
+#include "catalogue.h"
 #include "event_codes.h"
+#include "memory_tree.h"
 #include "telemetry_reader.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -16,7 +19,9 @@ namespace {
 
 const char* const kUsage = "usage:\n"
                            "  kolvista-cli info FILE\n"
-                           "  kolvista-cli telemetry FILE [--csv]\n";
+                           "  kolvista-cli telemetry FILE [--csv]\n"
+                           "  kolvista-cli scan PATH      (a card, a folder or a group path)\n"
+                           "  kolvista-cli list FOLDER\n";
 
 QString VerifyText(int result) {
     switch (result) {
@@ -174,6 +179,67 @@ int Telemetry(const QString& path, bool csv, QTextStream& out, QTextStream& err)
     return kExitOk;
 }
 
+void PrintEntries(const RecordingList& entries, QTextStream& out) {
+    for (const RecordingEntry& e : entries) {
+        out << QString::asprintf("%5d  ", e.sequence) << e.rowName() << "  front "
+            << (e.frontPath.isEmpty() ? "-"
+                : e.frontDamaged      ? "damaged"
+                                      : "ok")
+            << "  rear "
+            << (e.rearPath.isEmpty() ? "-"
+                : e.rearDamaged      ? "damaged"
+                                     : "ok")
+            << "  expected " << e.frontExpectedLength << " / " << e.rearExpectedLength << "\n";
+    }
+}
+
+int Scan(const QString& argument, QTextStream& out, QTextStream& err) {
+    const QString path = QDir::cleanPath(argument);
+    const QFileInfo info(path);
+    if (!info.isDir() && !QFileInfo(info.path()).isDir()) {
+        err << "kolvista-cli: no such folder: " << argument << "\n";
+        return kExitBadInput;
+    }
+    Catalogue catalogue;
+    MemoryTree tree;
+    RecordingList entries;
+    RecordingList folders;
+    int pairs = 0;
+    ScanContext context(catalogue, tree, entries);
+    context.folderEntries = &folders;
+    context.cardLayout = QFileInfo::exists(path + QStringLiteral("/Normal/Front")) ||
+                         QFileInfo::exists(path + QStringLiteral("/Parking/Front"));
+    context.counter = &pairs;
+    const ScanResult result = ScanSource(path, kTreeRoot, 0, context);
+    if (!result.ok) {
+        err << "kolvista-cli: the scan of " << argument << " failed\n";
+        return kExitBadInput;
+    }
+    SortEntries(entries);
+    out << "output folder: " << result.outputFolder << "\n";
+    out << "tree (" << tree.ItemCount() << " items, kind masks in hex):\n";
+    for (const QString& line : tree.Dump(kTreeRoot, 1)) {
+        out << line << "\n";
+    }
+    out << "entries (" << entries.size() << " of " << pairs << " recordings):\n";
+    PrintEntries(entries, out);
+    return kExitOk;
+}
+
+int List(const QString& folder, QTextStream& out, QTextStream& err) {
+    if (!QFileInfo(folder).isDir()) {
+        err << "kolvista-cli: no such folder: " << folder << "\n";
+        return kExitBadInput;
+    }
+    Catalogue catalogue;
+    RecordingList entries;
+    int files = 0;
+    CollectAll(catalogue, QDir::cleanPath(folder), entries, files, 0);
+    out << entries.size() << " recordings in " << files << " files\n";
+    PrintEntries(entries, out);
+    return kExitOk;
+}
+
 } // namespace
 
 int Run(const QStringList& args, std::FILE* outFile, std::FILE* errFile) {
@@ -190,6 +256,12 @@ int Run(const QStringList& args, std::FILE* outFile, std::FILE* errFile) {
             return kExitUsage;
         }
         return Telemetry(args[1], csv, out, err);
+    }
+    if (command == u"scan" && args.size() == 2) {
+        return Scan(args[1], out, err);
+    }
+    if (command == u"list" && args.size() == 2) {
+        return List(args[1], out, err);
     }
     if (command == u"--help" || command == u"-h") {
         out << kUsage;

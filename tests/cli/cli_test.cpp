@@ -1,6 +1,7 @@
 #include "avi_bytes.h"
 #include "commands.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -109,6 +110,51 @@ TEST_F(CliTest, UsageErrors) {
         EXPECT_TRUE(r.err.contains("usage:"));
     }
     EXPECT_EQ(RunCli({"--help"}).code, kExitOk);
+}
+
+} // namespace
+} // namespace kv::cli
+
+namespace kv::cli {
+namespace {
+
+TEST(CliCatalogue, ScanAndListACard) {
+    QTemporaryDir card;
+    test::AviSpec spec;
+    spec.chunks = test::SimpleChunks(3, true);
+    const QByteArray bytes = test::MakeAvi(spec);
+    const auto put = [&](const QString& folder, const QString& name) {
+        QDir().mkpath(card.path() + folder);
+        test::WriteFile(card.path() + folder, name, bytes);
+    };
+    for (int n = 1; n <= 3; ++n) {
+        const QString head = n == 1 ? QStringLiteral("A__S") : QStringLiteral("AG__");
+        const QString name =
+            QStringLiteral("%1-261205-120000-%2").arg(head).arg(n, 6, 10, QChar(u'0'));
+        put("/Normal/Front", name + "F.AVI");
+        put("/Normal/Rear", name + "R.AVI");
+    }
+    put("/Parking/Front", "P__S-261206-010000-000100F.AVI");
+
+    const Result tree = RunCli({"scan", card.path()});
+    ASSERT_EQ(tree.code, kExitOk) << tree.err.toStdString();
+    EXPECT_TRUE(
+        tree.out.contains("  Normal[5]\n    261205_0001[5]\n  Parking[8]\n    261206_0001[8]\n"))
+        << tree.out.toStdString();
+
+    const Result group = RunCli({"scan", card.path() + "/Normal/261205_0001"});
+    ASSERT_EQ(group.code, kExitOk);
+    EXPECT_TRUE(group.out.contains("entries (3 of 3 recordings):")) << group.out.toStdString();
+    EXPECT_TRUE(group.out.contains("    1  AG__-261205-120000-000002F.AVI  front ok  rear ok"))
+        << group.out.toStdString();
+
+    const Result all = RunCli({"list", card.path()});
+    ASSERT_EQ(all.code, kExitOk);
+    EXPECT_TRUE(all.out.startsWith("4 recordings in 7 files\n")) << all.out.toStdString();
+    EXPECT_TRUE(all.out.contains("P__S-261206-010000-000100F.AVI  front ok  rear -"));
+
+    EXPECT_EQ(RunCli({"list", card.path() + "/nothing"}).code, kExitBadInput);
+    EXPECT_EQ(RunCli({"scan", "/nonexistent/x/y"}).code, kExitBadInput);
 }
 
 } // namespace

@@ -62,7 +62,7 @@ protected:
 
     QTemporaryDir dir;
     Catalogue catalogue;
-    test::MemoryTree tree;
+    MemoryTree tree;
     RecordingList entries;
     RecordingList folders;
     bool collectFolders = false;
@@ -162,7 +162,7 @@ TEST_F(CatalogueTest, ListAndTreeLimits) {
     for (int n = 1; n <= 1510; ++n) {
         test::WriteFile(many.path() + "/Front", Name("A__S", "261205", n, 'F'), SoundBytes());
     }
-    test::MemoryTree full;
+    MemoryTree full;
     ScanContext c{catalogue, full, entries};
     ScanSource(many.path(), kTreeRoot, 0, c);
     EXPECT_EQ(full.ItemCount(), 1500);
@@ -198,7 +198,7 @@ TEST_F(CatalogueTest, CardScanBuildsTreeFolderEntriesAndMasks) {
     EXPECT_TRUE(entries.empty()); // recordings live in the subfolders, not the card root
 
     // Without the card layout, folders only get items; nothing is scanned.
-    test::MemoryTree plain;
+    MemoryTree plain;
     RecordingList none;
     ScanContext c{catalogue, plain, none};
     ScanSource(Root(), kTreeRoot, 0, c);

@@ -7,9 +7,10 @@
 
 #include <vector>
 
-namespace kv::test {
+namespace kv {
 
-// The folder tree held in memory, as the catalogue fills it.
+// A folder tree held in memory, as the catalogue fills it: for the command
+// line and the tests.
 class MemoryTree : public CatalogueTree {
 public:
     struct Node {
@@ -49,4 +50,4 @@ public:
     std::vector<Node> nodes;
 };
 
-} // namespace kv::test
+} // namespace kv
