@@ -41,8 +41,9 @@ public:
     std::optional<QString> value(QStringView section, QStringView key) const;
 
     // Sets key in section to value:
-    // - an existing key gets the new value in place (its name and the blanks
-    //   up to the value as written, anything after the old value dropped);
+    // - an existing key gets the new value in place: its name and the blanks
+    //   up to the value stay as written, the old value and the blanks after
+    //   it are replaced;
     // - a missing key is added after the last key of the section (right after
     //   the header when it has none);
     // - a missing section is added at the end of the file with the key.

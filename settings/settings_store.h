@@ -37,6 +37,8 @@ inline constexpr qsizetype kMaxSettingLength = 259;
 // when the file cannot be read.
 QString ReadSetting(const SettingsStore& store, QStringView section, QStringView key);
 
+// One value of a batch write. The names are views: the key constants, or
+// texts that outlive the call.
 struct SettingValue {
     QStringView section;
     QStringView key;
