@@ -63,6 +63,22 @@ void ScanFolderTree(const QString& folder, TreeItem parent, ScanContext& c) {
     }
 }
 
+// Pairs the recording of path with the list; a new pair is counted, and
+// added while the list holds fewer than the limit.
+void AddPair(const QString& path, PairedPaths& known, ScanContext& c) {
+    PathPair pair;
+    if (!PairOf(path, known, pair)) {
+        return;
+    }
+    if (c.counter) {
+        ++*c.counter;
+    }
+    if (static_cast<int>(c.entries.size()) < kMaxListEntries) {
+        MakeEntry(c.catalogue, pair.front, pair.rear, c.entries, &c.checks);
+        known.Add(c.entries.back());
+    }
+}
+
 void ScanFolderList(const QString& folder, const QString& wanted, ScanContext& c) {
     GroupLabeler labeler(c.catalogue.groupSize);
     PairedPaths known(c.entries);
@@ -70,17 +86,7 @@ void ScanFolderList(const QString& folder, const QString& wanted, ScanContext& c
         if (labeler.Next(r.name) != wanted) {
             continue;
         }
-        PathPair pair;
-        if (!PairOf(r.path, known, pair)) {
-            continue;
-        }
-        if (c.counter) {
-            ++*c.counter;
-        }
-        if (static_cast<int>(c.entries.size()) < kMaxListEntries) {
-            MakeEntry(c.catalogue, pair.front, pair.rear, c.entries, &c.checks);
-            known.Add(c.entries.back());
-        }
+        AddPair(r.path, known, c);
     }
 }
 
@@ -134,17 +140,7 @@ bool ScanCardFolder(const QString& folder, TreeItem parent, int depth, ScanConte
             !c.checks.VerifiedProbe(r.path)) {
             continue;
         }
-        PathPair pair;
-        if (!PairOf(r.path, known, pair)) {
-            continue;
-        }
-        if (c.counter) {
-            ++*c.counter;
-        }
-        if (static_cast<int>(c.entries.size()) < kMaxListEntries) {
-            MakeEntry(c.catalogue, pair.front, pair.rear, c.entries, &c.checks);
-            known.Add(c.entries.back());
-        }
+        AddPair(r.path, known, c);
     }
     return true;
 }
