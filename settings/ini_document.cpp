@@ -14,19 +14,8 @@ bool IsBlank(QChar c) {
     return c.unicode() < 0x80 && IsBlank(static_cast<char>(c.unicode()));
 }
 
-QByteArray TrimBlanks(const QByteArray& text) {
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && IsBlank(text[from])) {
-        ++from;
-    }
-    while (to > from && IsBlank(text[to - 1])) {
-        --to;
-    }
-    return text.mid(from, to - from);
-}
-
-QStringView TrimBlanks(QStringView text) {
+// The text without the blanks around it (QByteArray or QStringView).
+template <typename Text> Text TrimBlanks(const Text& text) {
     qsizetype from = 0;
     qsizetype to = text.size();
     while (from < to && IsBlank(text[from])) {
