@@ -22,7 +22,7 @@ constexpr int kFirstFileNumber = 101;
 constexpr std::uint32_t kTimeLapseRate = 15; // time-lapse video: 15 frames per second of video,
                                              // one frame per second of real time
 constexpr int kTemplateDays = 2;
-constexpr int kMaxCount = 2000;
+constexpr int kMaxCount = 10000;
 
 struct SessionTemplate {
     int day;

@@ -42,7 +42,7 @@ void PutDegreesMinutes(QByteArray& out, int offset, double degrees, int degreeDi
         ++whole;
         tenThousandths -= 600000;
     }
-    char buffer[32];
+    char buffer[64]; // room for any long long, so the text is never cut
     std::snprintf(buffer, sizeof buffer, "%0*lld%02lld.%04lld", degreeDigits, whole,
                   tenThousandths / 10000, tenThousandths % 10000);
     PutText(out, offset, buffer, degreeDigits + 7);
