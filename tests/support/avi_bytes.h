@@ -3,6 +3,8 @@
 // Hand-built recorder files for tests: every byte placed here, independent of
 // the demo-card maker, so the readers are checked against a second writer.
 
+#include "qt_printers.h"
+
 #include <QByteArray>
 #include <QString>
 
