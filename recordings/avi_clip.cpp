@@ -97,7 +97,7 @@ bool LoadTelemetry(MappedFile& file, std::uint64_t endOfIndex, AviClip& clip) {
 
 } // namespace
 
-std::unique_ptr<AviClip> LoadClip(const QString& path) {
+std::unique_ptr<AviClip> LoadClip(const QString& path, ClipContents contents) {
     auto clip = std::make_unique<AviClip>();
     MappedFile file;
     if (!OpenMapped(path, file)) {
@@ -123,7 +123,7 @@ std::unique_ptr<AviClip> LoadClip(const QString& path) {
     if (!LoadIndex(file, indexAt, *clip)) {
         return nullptr;
     }
-    if (IsFrontName(path)) {
+    if (contents == ClipContents::WithTelemetry && IsFrontName(path)) {
         const std::uint64_t endOfIndex = indexAt + 8 + clip->indexSize();
         if (!LoadTelemetry(file, endOfIndex, *clip)) {
             return nullptr;

@@ -45,11 +45,18 @@ struct AviClip {
     std::uint32_t indexSize() const;
 };
 
+enum class ClipContents {
+    WithTelemetry, // front-camera files must carry a well-formed telemetry block
+    MediaOnly,     // header, movi head and index only (for playing the file)
+};
+
 // Loads the descriptor of one recording file. Nothing when the file cannot be
-// read or its sizes do not fit inside it; a front-camera file must also carry
-// a well-formed telemetry block. An open-ended block (count 0xFFFF) is loaded
-// with the records before its end record, and both counts set to that number.
-std::unique_ptr<AviClip> LoadClip(const QString& path);
+// read or its sizes do not fit inside it; with WithTelemetry a front-camera
+// file must also carry a well-formed telemetry block. An open-ended block
+// (count 0xFFFF) is loaded with the records before its end record, and both
+// counts set to that number.
+std::unique_ptr<AviClip> LoadClip(const QString& path,
+                                  ClipContents contents = ClipContents::WithTelemetry);
 void FreeClip(std::unique_ptr<AviClip>& clip);
 
 } // namespace kv

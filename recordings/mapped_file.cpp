@@ -19,8 +19,6 @@ namespace kv {
 namespace {
 
 constexpr std::uint64_t kSizeLimit = std::uint64_t{1} << 32;
-// A few bytes are cheaper to read in place than to map and unmap.
-constexpr std::uint32_t kDirectReadLimit = 4096;
 
 #if defined(Q_OS_UNIX)
 QString SystemError() {
@@ -181,21 +179,30 @@ bool ReadMapped(MappedFile& file, std::uint64_t offset, void* out, std::uint32_t
         return false;
     }
 #if defined(Q_OS_UNIX)
-    if (length <= kDirectReadLimit) {
-        const ssize_t got = ::pread(file.fd, out, length, static_cast<off_t>(offset));
-        if (got != static_cast<ssize_t>(length)) {
-            file.lastError = SystemError();
+    // Copying bytes out is cheaper with a positioned read than with a view
+    // mapped and unmapped for it.
+    std::uint32_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(file.fd, static_cast<char*>(out) + done, length - done,
+                                    static_cast<off_t>(offset + done));
+        if (got <= 0) {
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            file.lastError = got < 0 ? SystemError() : QStringLiteral("unexpected end of file");
             return false;
         }
-        return true;
+        done += static_cast<std::uint32_t>(got);
     }
-#endif
+    return true;
+#else
     MappedView view = MapWindow(file, offset, length);
     if (!view || view.length() < length) {
         return false;
     }
     std::memcpy(out, view.data(), length);
     return true;
+#endif
 }
 
 } // namespace kv
