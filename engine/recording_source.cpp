@@ -92,6 +92,22 @@ std::int64_t RecordingSource::KeyFrameAtOrBefore(std::int64_t frame) const {
     return it == keyFrames_.begin() ? 0 : *(it - 1);
 }
 
+std::int64_t RecordingSource::KeyFrameAtOrAfter(std::int64_t frame) const {
+    const auto it = std::lower_bound(keyFrames_.begin(), keyFrames_.end(), frame);
+    return it == keyFrames_.end() ? -1 : *it;
+}
+
+std::int64_t RecordingSource::LongestKeyInterval() const {
+    std::int64_t longest = keyFrames_.empty() ? frameCount() : 1;
+    for (std::size_t i = 1; i < keyFrames_.size(); ++i) {
+        longest = std::max(longest, keyFrames_[i] - keyFrames_[i - 1]);
+    }
+    if (!keyFrames_.empty()) {
+        longest = std::max(longest, frameCount() - keyFrames_.back());
+    }
+    return longest;
+}
+
 bool RecordingSource::Read(const ChunkRef& chunk, QByteArray& out) {
     out.resize(static_cast<qsizetype>(chunk.size));
     return chunk.size == 0 || ReadMapped(file_, chunk.offset, out.data(), chunk.size);

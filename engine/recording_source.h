@@ -47,6 +47,10 @@ public:
 
     // The last key frame at or before frame (0 when there is none).
     std::int64_t KeyFrameAtOrBefore(std::int64_t frame) const;
+    // The first key frame at or after frame (-1 when there is none).
+    std::int64_t KeyFrameAtOrAfter(std::int64_t frame) const;
+    // The longest distance between two key frames (the frame count without any).
+    std::int64_t LongestKeyInterval() const;
 
     // The payload of a chunk; false when it can no longer be read (the file
     // was cut or replaced while open).

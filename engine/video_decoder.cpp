@@ -27,6 +27,15 @@ void FrameDeleter::operator()(AVFrame* frame) const {
     av_frame_free(&frame);
 }
 
+DecodedPicture SharePicture(const DecodedPicture& picture) {
+    DecodedPicture copy;
+    if (picture.frame) {
+        copy.frame.reset(av_frame_clone(picture.frame.get()));
+        copy.number = copy.frame ? picture.number : -1;
+    }
+    return copy;
+}
+
 VideoDecoder::~VideoDecoder() {
     Close();
 }

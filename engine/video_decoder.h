@@ -27,6 +27,9 @@ struct DecodedPicture {
     std::int64_t number = -1;
 };
 
+// A second reference to the same picture (no pixels are copied).
+DecodedPicture SharePicture(const DecodedPicture& picture);
+
 class VideoDecoder {
 public:
     VideoDecoder() = default;

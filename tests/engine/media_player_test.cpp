@@ -1,0 +1,196 @@
+// The player on a real recording whose pictures print their frame number.
+
+#include "cardmaker.h"
+#include "media_player.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+
+namespace kv::engine {
+namespace {
+
+namespace cm = cardmaker;
+
+// Keeps what the player presented: frame numbers and the number each picture prints.
+class RecordingSurface : public VideoSurface, public EngineListener {
+public:
+    QRect ClientRect() const override { return QRect(0, 0, 320, 192); }
+    void SetPictureRect(const QRect&) override {}
+    void Present(const QImage& picture, std::int64_t frame) override {
+        const QImage gray = picture.convertToFormat(QImage::Format_Grayscale8);
+        const auto stamp = cm::ReadFrameStamp(
+            gray.constBits(), static_cast<int>(gray.bytesPerLine()), gray.width(), gray.height());
+        std::lock_guard lock(mutex);
+        frames.push_back(frame);
+        stamps.push_back(stamp ? stamp->frame : -1);
+        size = picture.size();
+    }
+    void OnReady(int) override {
+        std::lock_guard lock(mutex);
+        ++ready;
+    }
+    void OnEndOfPresentation(int) override {
+        std::lock_guard lock(mutex);
+        ++ends;
+    }
+    // Waits until the last presented frame is frame (or the time is up).
+    bool WaitFor(std::int64_t frame, int ms = 3000) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms) {
+            {
+                std::lock_guard lock(mutex);
+                if (!frames.empty() && frames.back() == frame) {
+                    return true;
+                }
+            }
+            QThread::msleep(5);
+        }
+        return false;
+    }
+    template <typename F> auto With(F&& f) {
+        std::lock_guard lock(mutex);
+        return f();
+    }
+
+    std::mutex mutex;
+    std::vector<std::int64_t> frames;
+    std::vector<int> stamps;
+    QSize size;
+    int ready = 0;
+    int ends = 0;
+};
+
+// A clock the test moves by hand, so positions are exact whatever the machine's load.
+struct FakeTime {
+    std::atomic<std::int64_t> nanos{1'000'000'000};
+    PresentationClock::Now now() {
+        return [this] { return nanos.load(); };
+    }
+    void Advance(int ms) { nanos += std::int64_t{ms} * 1'000'000; }
+};
+
+class MediaPlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new QTemporaryDir;
+        cm::RecordingSpec spec;
+        spec.fileName = "A__S-261205-093000-000101F.AVI";
+        spec.width = 160;
+        spec.height = 96;
+        spec.seconds = 3.0;
+        spec.telemetry = cm::TelemetryForm::ExactCount;
+        path = dir->path() + "/" + spec.fileName;
+        QString error;
+        ASSERT_TRUE(cm::WriteRecording(spec, path, &error)) << error.toStdString();
+        frames = cm::FrameCount(spec);
+    }
+    static void TearDownTestSuite() {
+        delete dir;
+        dir = nullptr;
+    }
+    static QTemporaryDir* dir;
+    static QString path;
+    static int frames;
+};
+
+QTemporaryDir* MediaPlayerTest::dir = nullptr;
+QString MediaPlayerTest::path;
+int MediaPlayerTest::frames = 0;
+
+TEST_F(MediaPlayerTest, OpensShowingFrameZeroAndSeeksExactly) {
+    RecordingSurface surface;
+    MediaPlayer player(0, &surface, &surface);
+    ASSERT_TRUE(player.Open(path));
+    ASSERT_TRUE(surface.WaitFor(0));
+    EXPECT_EQ(surface.With([&] { return surface.ready; }), 1);
+    EXPECT_EQ(player.FrameCount(), frames);
+    for (std::int64_t n : {std::int64_t{45}, std::int64_t{7}, std::int64_t{frames - 1},
+                           std::int64_t{31}, std::int64_t{0}}) {
+        player.SeekFrame(n);
+        ASSERT_TRUE(surface.WaitFor(n)) << n;
+        EXPECT_EQ(surface.With([&] { return surface.stamps.back(); }), n);
+        EXPECT_EQ(player.CurrentFrame(), n);
+        EXPECT_FALSE(player.clockRunning());
+    }
+    player.SetPictureSize(QSize(320, 192));
+    player.Repaint();
+    QThread::msleep(100);
+    EXPECT_EQ(surface.With([&] { return surface.size; }), QSize(320, 192));
+    const QImage still = player.CurrentImage();
+    EXPECT_EQ(still.size(), QSize(160, 96)); // saved at the native size
+    EXPECT_EQ(surface.With([&] { return surface.ready; }), 1);
+}
+
+TEST_F(MediaPlayerTest, PlaysInStepWithTheClockToTheEnd) {
+    RecordingSurface surface;
+    FakeTime time;
+    MediaPlayer player(1, &surface, &surface, time.now());
+    ASSERT_TRUE(player.Open(path));
+    ASSERT_TRUE(surface.WaitFor(0));
+    player.PlayFrom(30, 1.0);
+    ASSERT_TRUE(surface.WaitFor(30));
+    EXPECT_TRUE(player.clockRunning());
+    EXPECT_EQ(player.CurrentFrame(), 30);
+    time.Advance(500); // 15 frames at 30 per second
+    EXPECT_EQ(player.CurrentFrame(), 45);
+    ASSERT_TRUE(surface.WaitFor(45));
+    // Every picture shown is the frame it claims to be, in increasing order.
+    surface.With([&] {
+        for (std::size_t i = 0; i < surface.frames.size(); ++i) {
+            EXPECT_EQ(surface.stamps[i], surface.frames[i]);
+            if (i > 1) {
+                EXPECT_GT(surface.frames[i], surface.frames[i - 1]);
+            }
+        }
+        return 0;
+    });
+    time.Advance(100000); // far past the end
+    QElapsedTimer wait;
+    wait.start();
+    while (surface.With([&] { return surface.ends; }) == 0 && wait.elapsed() < 3000) {
+        QThread::msleep(10);
+    }
+    QThread::msleep(300);
+    EXPECT_EQ(surface.With([&] { return surface.ends; }), 1);
+    EXPECT_FALSE(player.clockRunning());
+    EXPECT_EQ(player.CurrentFrame(), frames - 1);
+}
+
+TEST_F(MediaPlayerTest, FastPlayKeepsTheClockAndPauseHoldsIt) {
+    RecordingSurface surface;
+    FakeTime time;
+    MediaPlayer player(0, &surface, &surface, time.now());
+    ASSERT_TRUE(player.Open(path));
+    ASSERT_TRUE(surface.WaitFor(0));
+    player.Play(4.0);
+    time.Advance(250); // 4 x 30 frames per second
+    EXPECT_EQ(player.CurrentFrame(), 30);
+    ASSERT_TRUE(surface.WaitFor(30));
+    player.Pause();
+    time.Advance(150);
+    EXPECT_EQ(player.CurrentFrame(), 30);
+    player.Play(0.5);
+    time.Advance(200); // half speed: 3 frames
+    EXPECT_EQ(player.CurrentFrame(), 33);
+}
+
+TEST_F(MediaPlayerTest, ReopensAgainAndAgain) {
+    RecordingSurface surface;
+    MediaPlayer player(0, &surface, &surface);
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_TRUE(player.Open(path));
+        player.PlayFrom(i % frames, 2.0);
+        player.Close();
+    }
+    EXPECT_FALSE(player.Open(dir->path() + "/missing-000001F.AVI"));
+}
+
+} // namespace
+} // namespace kv::engine
