@@ -1,0 +1,233 @@
+// The engine's operations table on real recordings from the card maker.
+
+#include "cardmaker.h"
+#include "engine_context.h"
+#include "rate_rules.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <string>
+
+namespace kv::engine {
+namespace {
+
+namespace cm = cardmaker;
+
+class TestSurface : public VideoSurface, public EngineListener {
+public:
+    QRect ClientRect() const override { return QRect(0, 0, 400, 300); }
+    void SetPictureRect(const QRect& rect) override {
+        std::lock_guard lock(mutex);
+        pictureRect = rect;
+    }
+    void Present(const QImage& image, std::int64_t frame) override {
+        std::lock_guard lock(mutex);
+        lastFrame = frame;
+        lastSize = image.size();
+    }
+    void OnReady(int) override { ++ready; }
+    void OnEndOfPresentation(int) override { ++ends; }
+    bool WaitForFrame(std::int64_t frame) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 3000) {
+            {
+                std::lock_guard lock(mutex);
+                if (lastFrame == frame) {
+                    return true;
+                }
+            }
+            QThread::msleep(5);
+        }
+        return false;
+    }
+
+    std::mutex mutex;
+    QRect pictureRect;
+    std::int64_t lastFrame = -1;
+    QSize lastSize;
+    std::atomic<int> ready{0};
+    std::atomic<int> ends{0};
+};
+
+int StampOfImage(const QImage& image) {
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    const auto stamp = cm::ReadFrameStamp(gray.constBits(), static_cast<int>(gray.bytesPerLine()),
+                                          gray.width(), gray.height());
+    return stamp ? stamp->frame : -1;
+}
+
+long ProcessThreads() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Threads:", 0) == 0) {
+            return std::stol(line.substr(8));
+        }
+    }
+    return -1;
+}
+
+class EngineOpsTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir = new QTemporaryDir;
+        // Repairs go to a folder of the test's own.
+        qputenv("TMPDIR", QFile::encodeName(dir->path()));
+        const auto write = [](const QString& name, double seconds, cm::Damage damage) {
+            cm::RecordingSpec spec;
+            spec.fileName = name;
+            spec.width = 160;
+            spec.height = 96;
+            spec.seconds = seconds;
+            spec.damage = damage;
+            spec.telemetry = damage == cm::Damage::None ? cm::TelemetryForm::ExactCount
+                                                        : cm::TelemetryForm::None;
+            QString error;
+            const QString path = dir->path() + "/" + name;
+            EXPECT_TRUE(cm::WriteRecording(spec, path, &error)) << error.toStdString();
+            return path;
+        };
+        sound = write("A__S-261205-093000-000101F.AVI", 3.0, cm::Damage::None);
+        tooShort = write("A___-261205-093003-000102F.AVI", 2.0, cm::Damage::None);
+        damaged = write("A___-261205-093005-000103F.AVI", 3.0, cm::Damage::PowerLoss);
+    }
+    static void TearDownTestSuite() {
+        delete dir;
+        dir = nullptr;
+    }
+
+    void SetUp() override { ASSERT_TRUE(ops.Create(context, 0, &surface, &surface)); }
+    void TearDown() override { ops.Destroy(context); }
+
+    static QTemporaryDir* dir;
+    static QString sound, tooShort, damaged;
+    const EngineOps& ops = FfmpegEngine();
+    TestSurface surface;
+    EngineContext context;
+};
+
+QTemporaryDir* EngineOpsTest::dir = nullptr;
+QString EngineOpsTest::sound;
+QString EngineOpsTest::tooShort;
+QString EngineOpsTest::damaged;
+
+TEST_F(EngineOpsTest, OpenResults) {
+    EXPECT_EQ(ops.Open(context, tooShort), kTooShort);
+    EXPECT_FALSE(context.backend); // refused before any player exists
+    EXPECT_EQ(context.playState, kClosed);
+    EXPECT_EQ(ops.Open(context, dir->path() + "/missing-000001F.AVI"), kOpenFailed);
+
+    ASSERT_EQ(ops.Open(context, sound), kOpened);
+    EXPECT_EQ(context.playState, kStopped);
+    EXPECT_EQ(ops.FrameCount(context), 90);
+    EXPECT_NEAR(ops.FrameDuration(context), 33.333332f, 1e-5);
+    EXPECT_EQ(ops.NativeSize(context), QSize(160, 96));
+    ASSERT_TRUE(surface.WaitForFrame(0));
+    EXPECT_EQ(surface.ready.load(), 1);
+
+    // A recording whose recorder lost power plays from its repaired copy.
+    ASSERT_EQ(ops.Open(context, damaged), kOpened);
+    EXPECT_GT(ops.FrameCount(context), 80);
+    EXPECT_TRUE(
+        QFile::exists(dir->path() + "/repaired_movie_files/A___-261205-093005-000103F.AVI"));
+}
+
+TEST_F(EngineOpsTest, PlayStatesAndRates) {
+    ASSERT_EQ(ops.Open(context, sound), kOpened);
+    EXPECT_EQ(ops.SeekPlaying(context, 10), 0); // only while playing
+    EXPECT_EQ(ops.PlayFrom(context, 10), 1);
+    EXPECT_EQ(context.playState, kPlaying);
+    EXPECT_EQ(ops.PlayFrom(context, 20), 0); // not while playing
+    EXPECT_EQ(ops.SeekPlaying(context, 20), 1);
+    EXPECT_EQ(ops.Pause(context), 1);
+    EXPECT_EQ(context.playState, kPaused);
+    EXPECT_EQ(ops.Run(context), 1);
+    EXPECT_EQ(context.playState, kPlaying);
+    EXPECT_EQ(ops.Stop(context), 1);
+    EXPECT_EQ(context.playState, kStopped);
+    ASSERT_TRUE(surface.WaitForFrame(0));
+    EXPECT_EQ(ops.CurrentFrame(context), 0);
+
+    ops.SetRate(context, -1);
+    EXPECT_EQ(context.rateCode, -2);
+    EXPECT_EQ(context.rate, 0.5f);
+    ops.SetRate(context, -1);
+    EXPECT_EQ(context.rateCode, 1);
+    EXPECT_EQ(RateStep(context, true), 1); // not playing
+    ops.Run(context);
+    EXPECT_EQ(RateStep(context, true), 2);
+    EXPECT_EQ(RateStep(context, false), -1);
+    ops.SetVolume(context, 70000);
+    EXPECT_EQ(context.volume, 65535);
+}
+
+TEST_F(EngineOpsTest, LayoutMirrorAndStills) {
+    ASSERT_EQ(ops.Open(context, sound), kOpened);
+    ASSERT_TRUE(ops.SetAspectMode(context, 0));
+    ASSERT_TRUE(ops.SetLayout(context, 2.0f, 100, 50, 0, 0, true));
+    EXPECT_EQ(context.pictureRect, QRect(QPoint(-100, -50), QSize(800, 600)));
+    ASSERT_TRUE(ops.SetAspectMode(context, 1));
+    ASSERT_TRUE(ops.SetLayout(context, 1.0f, 0, 0, 0, 0, true));
+    // 160 x 96 fitted into 400 x 300: (0, 30, 400, 271).
+    EXPECT_EQ(context.pictureRect, QRect(QPoint(0, 30), QSize(400, 241)));
+    EXPECT_FALSE(ops.SetLayout(context, 0.0f, 0, 0, 0, 0, true));
+
+    ops.SeekFrame(context, 37);
+    ASSERT_TRUE(surface.WaitForFrame(37));
+    EXPECT_EQ(surface.lastSize, QSize(400, 241)); // pictures arrive at the placed size
+    const QString still = dir->path() + "/still-000037.jpg";
+    ASSERT_TRUE(ops.SaveFrame(context, still));
+    QImage saved(still);
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), QSize(160, 96));
+    EXPECT_EQ(StampOfImage(saved), 37);
+    EXPECT_FALSE(ops.SaveFrame(context, dir->path())); // a folder is never written
+
+    EXPECT_EQ(ops.ToggleMirror(context), 1);
+    EXPECT_EQ(ops.ToggleMirror(context), 0);
+}
+
+TEST_F(EngineOpsTest, TelemetryAndPrefetch) {
+    ASSERT_EQ(ops.Open(context, sound), kOpened);
+    ASSERT_TRUE(ops.LoadTelemetry(context, sound));
+    EXPECT_EQ(context.working.sensors.size(), 30u); // one record per 100 ms of 3 s
+    EXPECT_EQ(context.working.frameIndex.size(), 90u);
+
+    EngineContext rear;
+    ASSERT_TRUE(ops.Create(rear, 1, &surface, &surface));
+    Prefetch(context, rear, sound, QString());
+    EXPECT_EQ(context.prefetch.sensors.size(), 30u);
+    ops.ResetTelemetry(context);
+    EXPECT_TRUE(context.working.sensors.empty());
+    ASSERT_TRUE(ops.LoadTelemetry(context, sound)); // taken over, not decoded again
+    EXPECT_EQ(context.working.sensors.size(), 30u);
+    EXPECT_TRUE(context.prefetch.sensors.empty());
+    ops.Destroy(rear);
+}
+
+TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
+    const long before = ProcessThreads();
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_EQ(ops.Open(context, sound), kOpened) << i;
+        if (i % 3 == 0) {
+            ops.PlayFrom(context, i % 90);
+        }
+        ops.Close(context);
+    }
+    QThread::msleep(100);
+    EXPECT_EQ(ProcessThreads(), before);
+}
+
+} // namespace
+} // namespace kv::engine
