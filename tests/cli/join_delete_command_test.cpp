@@ -1,0 +1,211 @@
+// kolvista-cli join and delete over recordings built byte by byte.
+
+#include "avi_bytes.h"
+#include "avi_clip.h"
+#include "commands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace kv::cli {
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QString Slurp(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    QByteArray bytes;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        bytes.append(buffer, static_cast<qsizetype>(n));
+    }
+    std::fclose(f);
+    return QString::fromUtf8(bytes);
+}
+
+Result RunCli(const QStringList& args) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    Result r;
+    r.code = Run(args, out, err);
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    return r;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList Contents(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+// Three consecutive recordings in card folders; HOME and XDG_DATA_HOME point
+// into the test's folder so that deletions never reach the user's trash.
+class JoinDeleteCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedHome_ = qgetenv("HOME");
+        hadData_ = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        savedData_ = qgetenv("XDG_DATA_HOME");
+        qputenv("HOME", dir_.path().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", (dir_.path() + "/share").toLocal8Bit());
+
+        source_ = dir_.path() + "/source";
+        out_ = dir_.path() + "/out";
+        QDir().mkpath(source_ + "/Normal/Front");
+        QDir().mkpath(source_ + "/Normal/Rear");
+        QDir().mkpath(out_);
+        for (int i = 0; i < 3; ++i) {
+            const QString stem = QStringLiteral("A___-261205-09300%1-00010%2").arg(i).arg(i + 1);
+            test::AviSpec spec;
+            spec.chunks = test::SimpleChunks(30 + 10 * i, true);
+            spec.telemetry = test::ExactBlock(
+                std::vector<QByteArray>(static_cast<std::size_t>(3 + i), test::TypicalRecord()));
+            front_ << test::WriteFile(source_ + "/Normal/Front", stem + "F.AVI",
+                                      test::MakeAvi(spec));
+            spec.telemetry.clear();
+            rear_ << test::WriteFile(source_ + "/Normal/Rear", stem + "R.AVI", test::MakeAvi(spec));
+        }
+    }
+    void TearDown() override {
+        qputenv("HOME", savedHome_);
+        if (hadData_) {
+            qputenv("XDG_DATA_HOME", savedData_);
+        } else {
+            qunsetenv("XDG_DATA_HOME");
+        }
+    }
+    QStringList Trashed() const { return Contents(dir_.path() + "/share/Trash/files"); }
+
+    QTemporaryDir dir_;
+    QString source_, out_;
+    QStringList front_, rear_;
+    QByteArray savedHome_, savedData_;
+    bool hadData_ = false;
+};
+
+TEST_F(JoinDeleteCommandTest, JoinWritesOneFrontAndOneRearFileNamedAfterTheFirst) {
+    const Result r = RunCli({"join", out_, front_[0], front_[1], front_[2]});
+    ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+    const QString front = out_ + u'/' + QFileInfo(front_[0]).fileName();
+    const QString rear = out_ + u'/' + QFileInfo(rear_[0]).fileName();
+    EXPECT_TRUE(r.out.contains("joined 3 recordings")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("rear:  " + rear)) << r.out.toStdString();
+    EXPECT_EQ(Contents(out_),
+              (QStringList{QFileInfo(front).fileName(), QFileInfo(rear).fileName()}));
+
+    std::size_t entries = 0;
+    for (const QString& f : front_) {
+        entries += LoadClip(f)->index.size();
+    }
+    const auto joined = LoadClip(front);
+    ASSERT_TRUE(joined);
+    EXPECT_EQ(joined->index.size(), entries);
+    EXPECT_EQ(joined->recordCount, 3 + 4 + 5);
+    ASSERT_TRUE(LoadClip(rear));
+    EXPECT_EQ(LoadClip(rear)->index.size(), entries);
+}
+
+TEST_F(JoinDeleteCommandTest, JoinRefusesBadInputBeforeWritingAnything) {
+    const QString existing = out_ + u'/' + QFileInfo(front_[0]).fileName();
+    struct Case {
+        const char* what;
+        QStringList args;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"no output folder", {"join", out_ + "/none", front_[0], front_[1]}, "no such folder"},
+        {"a missing file", {"join", out_, front_[0], source_ + "/none.AVI"}, "no such file"},
+        {"a rear file", {"join", out_, front_[0], rear_[1]}, "not a front-camera recording"},
+        {"an output that exists", {"join", out_, front_[0], front_[1]}, "--replace"},
+    };
+    test::WriteFile(out_, QFileInfo(existing).fileName(), "old");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = RunCli(c.args);
+        EXPECT_EQ(r.code, kExitBadInput);
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.message))) << r.err.toStdString();
+        EXPECT_EQ(Contents(out_), QStringList{QFileInfo(existing).fileName()});
+        EXPECT_EQ(ReadAll(existing), "old");
+    }
+    const Result replaced = RunCli({"join", out_, front_[0], front_[1], "--replace"});
+    EXPECT_EQ(replaced.code, kExitOk) << replaced.err.toStdString();
+    EXPECT_TRUE(LoadClip(existing));
+
+    for (const QStringList& args : std::vector<QStringList>{
+             {"join"}, {"join", out_}, {"join", out_, "--replace"}, {"delete"}}) {
+        EXPECT_EQ(RunCli(args).code, kExitUsage) << args.join(u' ').toStdString();
+    }
+}
+
+TEST_F(JoinDeleteCommandTest, JoinChecksTheFreeSpaceFirst) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    }
+    QTemporaryDir small;
+    // Smaller than the three front and rear files together.
+    QProcess mount;
+    mount.start(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=8k", "tmpfs", small.path()});
+    if (!mount.waitForFinished(60000) || mount.exitCode() != 0) {
+        GTEST_SKIP() << "cannot mount a tmpfs: " << mount.readAllStandardError().toStdString();
+    }
+    const Result r = RunCli({"join", small.path(), front_[0], front_[1], front_[2]});
+    const QStringList left = Contents(small.path());
+    QProcess::execute(QStringLiteral("umount"), {small.path()});
+    EXPECT_EQ(r.code, kExitBadInput);
+    EXPECT_TRUE(r.err.contains("not enough free space")) << r.err.toStdString();
+    EXPECT_TRUE(left.isEmpty());
+}
+
+TEST_F(JoinDeleteCommandTest, DeleteMovesEachRecordingToTheTrash) {
+    // A rear file stands for its recording as well as its front file does.
+    const Result r = RunCli({"delete", front_[0], rear_[2], front_[2]});
+    ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+    EXPECT_EQ(r.out.count("moved to the trash"), 2) << r.out.toStdString();
+    QStringList expected;
+    for (int i : {0, 2}) {
+        expected << QFileInfo(front_[i]).fileName() << QFileInfo(rear_[i]).fileName();
+    }
+    expected.sort();
+    EXPECT_EQ(Trashed(), expected);
+    EXPECT_TRUE(QFileInfo::exists(front_[1]) && QFileInfo::exists(rear_[1]));
+}
+
+TEST_F(JoinDeleteCommandTest, DeleteStopsAtTheFirstRecordingItCannotDelete) {
+    const Result missing = RunCli({"delete", front_[0], source_ + "/none.AVI"});
+    EXPECT_EQ(missing.code, kExitBadInput);
+    EXPECT_TRUE(missing.err.contains("no such file"));
+    EXPECT_TRUE(Trashed().isEmpty());
+
+    // The trash takes no path this long.
+    const QString deep = source_ + u'/' + QString(200, u'd') + u'/' + QString(60, u'e');
+    QDir().mkpath(deep);
+    const QString unreachable = test::WriteFile(deep, QFileInfo(front_[1]).fileName(), "x");
+    const Result r = RunCli({"delete", front_[0], unreachable, front_[2]});
+    EXPECT_EQ(r.code, kExitBadInput);
+    EXPECT_TRUE(r.err.contains("cannot delete " + unreachable)) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(front_[0]) && QFileInfo::exists(rear_[0]));
+    EXPECT_FALSE(QFileInfo::exists(front_[2]) || QFileInfo::exists(rear_[2]));
+}
+
+} // namespace
+} // namespace kv::cli
