@@ -1,5 +1,6 @@
 #include "engine_context.h"
 
+#include "audio_output.h"
 #include "avi_verify.h"
 #include "catalogue.h"
 #include "media_player.h"
@@ -16,15 +17,34 @@ std::atomic<int> gEngineLockWaiters{0};
 
 namespace {
 
-struct PlayerBackend : EngineBackend {
-    PlayerBackend(int camera, VideoSurface* surface, EngineListener* listener)
-        : player(camera, surface, listener) {}
-    MediaPlayer player;
+// What an engine keeps between recordings: the sound output, and the player
+// of the open file.
+struct FfmpegState : EngineBackend {
+    AudioOutput audio;
+    std::unique_ptr<MediaPlayer> player;
 };
 
+FfmpegState* StateOf(EngineContext& c) {
+    return dynamic_cast<FfmpegState*>(c.backend.get());
+}
+
 MediaPlayer* PlayerOf(EngineContext& c) {
-    auto* backend = dynamic_cast<PlayerBackend*>(c.backend.get());
-    return backend ? &backend->player : nullptr;
+    FfmpegState* state = StateOf(c);
+    return state ? state->player.get() : nullptr;
+}
+
+void StopSound(EngineContext& c) {
+    if (FfmpegState* state = StateOf(c)) {
+        state->audio.Stop();
+    }
+}
+
+// Sound is heard at normal speed only.
+void ApplyVolume(EngineContext& c) {
+    if (FfmpegState* state = StateOf(c)) {
+        state->audio.SetVolume(SoundAtCode(c.rateCode) ? static_cast<float>(c.volume) / 65535.0f
+                                                       : 0.0f);
+    }
 }
 
 bool Create(EngineContext& c, int camera, VideoSurface* surface, EngineListener* listener) {
@@ -41,13 +61,17 @@ bool Create(EngineContext& c, int camera, VideoSurface* surface, EngineListener*
     c.aspectMode = 1;
     c.volume = 0;
     c.zoom = {};
+    c.backend = std::make_unique<FfmpegState>();
     c.created = true;
     return true;
 }
 
 int Close(EngineContext& c) {
     EngineLock lock(c.mainLock);
-    c.backend.reset(); // stops the player's threads and releases the file
+    if (FfmpegState* state = StateOf(c)) {
+        state->audio.Stop();
+        state->player.reset(); // stops the player's threads and releases the file
+    }
     c.playState = kClosed;
     c.openResult = kOpenFailed;
     c.currentFrame = 0;
@@ -58,6 +82,7 @@ int Destroy(EngineContext& c) {
     EngineLock lock(c.mainLock);
     EngineLock load(c.loadLock);
     Close(c);
+    c.backend.reset();
     c.display.Destroy();
     c.working.Destroy();
     c.prefetch.Destroy();
@@ -89,12 +114,22 @@ int Open(EngineContext& c, const QString& path) {
     c.frameDuration = timing->frameDurationMs;
     c.display.frameDurationMs = c.working.frameDurationMs = c.prefetch.frameDurationMs =
         timing->frameDurationMs;
-    auto backend = std::make_unique<PlayerBackend>(c.camera, c.surface, c.listener);
-    if (!backend->player.Open(play) || backend->player.FrameCount() <= 0) {
+    FfmpegState* state = StateOf(c);
+    auto player = std::make_unique<MediaPlayer>(c.camera, c.surface, c.listener);
+    AudioOutput* audio = &state->audio;
+    const float d = timing->frameDurationMs;
+    player->SetClockStartedHandler([audio, d](std::int64_t frame, double speed) {
+        if (speed == 1.0) {
+            audio->Start(frame, d);
+        }
+    });
+    if (!player->Open(play) || player->FrameCount() <= 0) {
         return c.openResult = kOpenFailed;
     }
-    backend->player.SetMirror(c.mirrored);
-    c.backend = std::move(backend);
+    player->SetMirror(c.mirrored);
+    state->player = std::move(player);
+    audio->SetSource(play);
+    ApplyVolume(c);
     c.playState = kStopped;
     c.rate = ResolveRate(c.rateCode, c.rateCode, c.canPlayBackwards).rate;
     ApplyLayout(c, false);
@@ -152,6 +187,7 @@ int SeekPlaying(EngineContext& c, std::int64_t frame) {
     if (!p || c.playState != kPlaying) {
         return 0;
     }
+    StopSound(c);
     p->PlayFrom(frame, c.rate);
     return 1;
 }
@@ -162,6 +198,7 @@ int PlayFrom(EngineContext& c, std::int64_t frame) {
     if (!p || c.playState == kPlaying) {
         return 0;
     }
+    StopSound(c);
     p->PlayFrom(frame, c.rate);
     c.playState = kPlaying;
     return 1;
@@ -172,6 +209,7 @@ int Pause(EngineContext& c) {
     MediaPlayer* p = PlayerOf(c);
     if (p && c.playState == kPlaying) {
         p->Pause();
+        StopSound(c);
         c.playState = kPaused;
     }
     return 1;
@@ -181,6 +219,7 @@ int Stop(EngineContext& c) {
     EngineLock lock(c.mainLock);
     MediaPlayer* p = PlayerOf(c);
     if (p && c.playState != kStopped) {
+        StopSound(c);
         p->SeekFrame(0); // the first frame is shown, the clock halted
         c.playState = kStopped;
     }
@@ -197,6 +236,7 @@ std::int64_t CurrentFrame(EngineContext& c) {
 int SeekFrame(EngineContext& c, std::int64_t frame) {
     EngineLock lock(c.mainLock);
     if (MediaPlayer* p = PlayerOf(c)) {
+        StopSound(c);
         p->SeekFrame(frame);
     }
     return 1;
@@ -212,6 +252,7 @@ bool SetRate(EngineContext& c, int code) {
     const RateChoice choice = ResolveRate(c.rateCode, code, c.canPlayBackwards);
     c.rateCode = choice.code;
     c.rate = choice.rate; // applied by the next Run, PlayFrom or SeekPlaying
+    ApplyVolume(c);
     return true;
 }
 
@@ -235,6 +276,7 @@ QSize NativeSize(EngineContext& c) {
 int SetVolume(EngineContext& c, int volume) {
     EngineLock lock(c.mainLock);
     c.volume = std::clamp(volume, 0, 65535);
+    ApplyVolume(c);
     return 1;
 }
 

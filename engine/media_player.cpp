@@ -87,13 +87,22 @@ void MediaPlayer::RequestSeek(std::int64_t frame, bool startAfter, double speed)
     wake_.notify_all();
 }
 
+void MediaPlayer::SetClockStartedHandler(std::function<void(std::int64_t, double)> handler) {
+    clockStarted_ = std::move(handler);
+}
+
 void MediaPlayer::Play(double speed) {
+    std::int64_t from = 0;
     {
         std::lock_guard lock(mutex_);
         endReported_ = false;
         clock_.Start(speed);
+        from = clock_.CurrentFrame();
     }
     wake_.notify_all();
+    if (clockStarted_) {
+        clockStarted_(from, speed);
+    }
 }
 
 void MediaPlayer::PlayFrom(std::int64_t frame, double speed) {
@@ -332,15 +341,21 @@ void MediaPlayer::PresentLoop() {
         Queued item = std::move(head);
         queue_.pop_front();
         wake_.notify_all();
+        bool started = false;
         if (item.immediate && startAfterSeek_) {
             startAfterSeek_ = false;
             clock_.SeekTo(item.picture.number);
             clock_.Start(startSpeed_);
+            started = true;
         }
+        const double speed = startSpeed_;
         lastShown_ = SharePicture(item.picture);
         const bool first = !readyReported_;
         readyReported_ = true;
         lock.unlock();
+        if (started && clockStarted_) {
+            clockStarted_(item.picture.number, speed);
+        }
         Show(item);
         if (first && listener_) {
             listener_->OnReady(camera_);

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -63,6 +64,10 @@ public:
     void Repaint();
     // The picture shown last, at the native size (mirrored when shown so).
     QImage CurrentImage();
+    // Called (on any thread, without locks held) when the clock starts to
+    // run from frame at speed: the sound starts there.
+    void SetClockStartedHandler(std::function<void(std::int64_t frame, double speed)> handler);
+
     // Frames shown and dropped since Open (diagnostics and benchmarks).
     std::int64_t framesShown() const { return shown_.load(); }
     std::int64_t framesDropped() const { return dropped_.load(); }
@@ -105,6 +110,7 @@ private:
     DecodedPicture lastShown_; // a reference to the picture shown last
     bool repaintRequested_ = false;
 
+    std::function<void(std::int64_t, double)> clockStarted_; // set before Open
     std::atomic<std::int64_t> shown_{0};
     std::atomic<std::int64_t> dropped_{0};
     std::thread decodeThread_;

@@ -124,7 +124,7 @@ QString EngineOpsTest::damaged;
 
 TEST_F(EngineOpsTest, OpenResults) {
     EXPECT_EQ(ops.Open(context, tooShort), kTooShort);
-    EXPECT_FALSE(context.backend); // refused before any player exists
+    EXPECT_EQ(ops.FrameCount(context), 0); // refused before any player exists
     EXPECT_EQ(context.playState, kClosed);
     EXPECT_EQ(ops.Open(context, dir->path() + "/missing-000001F.AVI"), kOpenFailed);
 
@@ -217,6 +217,10 @@ TEST_F(EngineOpsTest, TelemetryAndPrefetch) {
 }
 
 TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
+    // One cycle first, so that threads made once per process (sound) exist.
+    ASSERT_EQ(ops.Open(context, sound), kOpened);
+    ops.Close(context);
+    QThread::msleep(100);
     const long before = ProcessThreads();
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(ops.Open(context, sound), kOpened) << i;
@@ -226,7 +230,7 @@ TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
         ops.Close(context);
     }
     QThread::msleep(100);
-    EXPECT_EQ(ProcessThreads(), before);
+    EXPECT_LE(ProcessThreads(), before);
 }
 
 } // namespace

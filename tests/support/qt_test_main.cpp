@@ -1,0 +1,12 @@
+// Test main for code that needs a Qt application object (threads with event
+// loops, image plugins).
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
