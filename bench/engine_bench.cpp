@@ -1,0 +1,262 @@
+// The engine's figures on 1080p and 720p recordings, each against ffmpeg on
+// the same file in the same run. Run by hand (Release build):
+//   build-release/bench/engine_bench [RUNS]
+// The recordings (one minute, about 12 Mbit/s) are made once into
+// $TMPDIR/kolvista-engine-bench and kept for later runs.
+
+#include "cardmaker.h"
+#include "engine_context.h"
+#include "frame_seek.h"
+#include "media_player.h"
+#include "recording_source.h"
+#include "video_decoder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace kv;
+using namespace kv::engine;
+
+namespace {
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+long PeakRssKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+QString Recording(const QString& name, int width, int height, int crf) {
+    const QString dir = QDir::tempPath() + "/kolvista-engine-bench";
+    QDir().mkpath(dir);
+    const QString path = dir + "/" + name;
+    if (QFileInfo::exists(path)) {
+        return path;
+    }
+    cardmaker::RecordingSpec spec;
+    spec.fileName = name;
+    spec.width = width;
+    spec.height = height;
+    spec.seconds = 60.0;
+    spec.crf = crf;
+    spec.telemetry = cardmaker::TelemetryForm::FullLength;
+    QString error;
+    std::fprintf(stderr, "making %s ...\n", qPrintable(path));
+    if (!cardmaker::WriteRecording(spec, path, &error)) {
+        std::fprintf(stderr, "cannot make %s: %s\n", qPrintable(path), qPrintable(error));
+        std::exit(1);
+    }
+    return path;
+}
+
+// Seconds ffmpeg takes to decode the whole file with two threads.
+double FfmpegDecodeSeconds(const QString& path) {
+    QElapsedTimer t;
+    t.start();
+    QProcess::execute("ffmpeg",
+                      {"-v", "error", "-threads", "2", "-i", path, "-an", "-f", "null", "-"});
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+// Seconds our pipeline takes to demux, decode and convert every frame to the panel size.
+double PipelineDecodeSeconds(const QString& path, QSize panel) {
+    RecordingSource source;
+    VideoDecoder decoder;
+    PictureConverter converter;
+    if (!source.Open(path) || !decoder.Open(2)) {
+        return 0.0;
+    }
+    QElapsedTimer t;
+    t.start();
+    QByteArray chunk;
+    DecodedPicture p;
+    for (std::int64_t f = 0; f < source.frameCount(); ++f) {
+        const ChunkRef& ref = source.video()[static_cast<std::size_t>(f)];
+        source.Read(ref, chunk);
+        decoder.Send(chunk, f, ref.key);
+        while (decoder.Receive(p)) {
+            converter.Convert(p.frame.get(), panel);
+        }
+    }
+    decoder.SendEnd();
+    while (decoder.Receive(p)) {
+        converter.Convert(p.frame.get(), panel);
+    }
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+class CountingSurface : public VideoSurface, public EngineListener {
+public:
+    QRect ClientRect() const override { return QRect(0, 0, 960, 540); }
+    void SetPictureRect(const QRect&) override {}
+    void Present(const QImage&, std::int64_t frame) override {
+        ++presented;
+        last = frame;
+    }
+    void OnReady(int) override { ready = true; }
+    void OnEndOfPresentation(int) override {}
+    std::atomic<int> presented{0};
+    std::atomic<std::int64_t> last{-1};
+    std::atomic<bool> ready{false};
+};
+
+// Milliseconds from SeekFrame to the picture on screen, for the last frame of a GOP.
+double SeekLatencyMs(const QString& path, std::int64_t frame) {
+    CountingSurface surface;
+    MediaPlayer player(0, &surface, &surface);
+    player.Open(path);
+    while (surface.last != 0) {
+        QThread::usleep(200);
+    }
+    QElapsedTimer t;
+    t.start();
+    player.SeekFrame(frame);
+    while (surface.last != frame) {
+        QThread::usleep(100);
+    }
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+// Milliseconds a plain libavcodec loop needs from the key frame to frame.
+double RawSeekMs(const QString& path, std::int64_t frame) {
+    RecordingSource source;
+    VideoDecoder decoder;
+    source.Open(path);
+    decoder.Open(2);
+    QElapsedTimer t;
+    t.start();
+    DecodedPicture p;
+    DecodeExactFrame(source, decoder, frame, p);
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+struct PlayFigures {
+    double cpuPerVideoSecond = 0;
+    double picturesPerSecond[2] = {0, 0};
+    double lagFrames = 0; // clock position minus the frame on screen, at the end
+};
+
+PlayFigures PlayBoth(const QString& front, const QString& rear, int code, double seconds) {
+    CountingSurface s0, s1;
+    EngineContext c0, c1;
+    const EngineOps& ops = FfmpegEngine();
+    ops.Create(c0, 0, &s0, &s0);
+    ops.Create(c1, 1, &s1, &s1);
+    ops.Open(c0, front);
+    ops.Open(c1, rear);
+    while (!s0.ready || !s1.ready) {
+        QThread::msleep(1);
+    }
+    ops.SetRate(c0, code);
+    ops.SetRate(c1, code);
+    const int before0 = s0.presented, before1 = s1.presented;
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    ops.PlayFrom(c0, 0);
+    ops.PlayFrom(c1, 0);
+    QThread::msleep(static_cast<unsigned long>(seconds * 1000));
+    PlayFigures f;
+    const double wall = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    const double speed = code == 4 ? 4.0 : code == 2 ? 2.0 : 1.0;
+    f.cpuPerVideoSecond = (CpuSeconds() - cpu0) / (wall * speed);
+    f.picturesPerSecond[0] = (s0.presented - before0) / wall;
+    f.picturesPerSecond[1] = (s1.presented - before1) / wall;
+    f.lagFrames = static_cast<double>(ops.CurrentFrame(c0) - s0.last);
+    ops.Destroy(c0);
+    ops.Destroy(c1);
+    return f;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const QString front = Recording("A__S-261205-090000-000001F.AVI", 1920, 1080, 21);
+    const QString rear = Recording("A__S-261205-090000-000001R.AVI", 1280, 720, 19);
+    const QString demo = Recording("A__S-261205-091000-000002F.AVI", 1280, 720, 23);
+    const QString demoRear = Recording("A__S-261205-091000-000002R.AVI", 640, 360, 23);
+    std::printf("front %s: %.1f MB; rear %s: %.1f MB\n", qPrintable(QFileInfo(front).fileName()),
+                QFileInfo(front).size() / 1e6, qPrintable(QFileInfo(rear).fileName()),
+                QFileInfo(rear).size() / 1e6);
+
+    RecordingSource probe;
+    probe.Open(front);
+    const double frames = static_cast<double>(probe.frameCount());
+    const std::int64_t worst = probe.KeyFrameAtOrAfter(1) - 1; // last frame of the first GOP
+
+    std::vector<double> ours, theirs, seek, raw, open;
+    for (int i = 0; i < runs; ++i) {
+        theirs.push_back(FfmpegDecodeSeconds(front));
+        ours.push_back(PipelineDecodeSeconds(front, QSize(960, 540)));
+        seek.push_back(SeekLatencyMs(front, worst));
+        raw.push_back(RawSeekMs(front, worst));
+        CountingSurface s;
+        QElapsedTimer t;
+        t.start();
+        EngineContext c;
+        FfmpegEngine().Create(c, 0, &s, &s);
+        FfmpegEngine().Open(c, front);
+        while (!s.ready) {
+            QThread::usleep(100);
+        }
+        open.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+        FfmpegEngine().Destroy(c);
+    }
+    std::printf("decode 1080p (demux+decode+convert to 960x540): ours %.1f fps, ffmpeg -threads 2 "
+                "%.1f fps, ratio %.2f\n",
+                frames / Median(ours), frames / Median(theirs), Median(theirs) / Median(ours));
+    std::printf("seek to frame %lld (last of its GOP): %.1f ms; plain decode from the key frame "
+                "%.1f ms; ratio %.2f\n",
+                static_cast<long long>(worst), Median(seek), Median(raw),
+                Median(seek) / Median(raw));
+    std::printf("open to ready, 1080p: %.1f ms\n", Median(open));
+
+    for (int code : {1, 2, 4}) {
+        for (const auto& [label, f, r] : {std::tuple{"1080p+720p", front, rear},
+                                          std::tuple{"demo 720p+360p", demo, demoRear}}) {
+            std::vector<double> cpu, p0, p1, lag;
+            for (int i = 0; i < std::max(1, runs / 2); ++i) {
+                const PlayFigures fig = PlayBoth(f, r, code, code == 1 ? 4.0 : 3.0);
+                cpu.push_back(fig.cpuPerVideoSecond);
+                p0.push_back(fig.picturesPerSecond[0]);
+                p1.push_back(fig.picturesPerSecond[1]);
+                lag.push_back(fig.lagFrames);
+            }
+            std::printf("x%d %s: CPU %.2f core-seconds per video second; pictures/s front %.1f "
+                        "rear %.1f; clock lead over the picture %.1f frames\n",
+                        code, label, Median(cpu), Median(p0), Median(p1), Median(lag));
+        }
+    }
+    std::printf("peak resident memory: %.1f MB\n", PeakRssKb() / 1024.0);
+    return 0;
+}
