@@ -25,6 +25,8 @@
 #include <map>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 using namespace kv;
@@ -169,13 +171,17 @@ void BM_FfmpegConcat(benchmark::State& state) {
     });
 }
 
-BENCHMARK(BM_Join)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_CopyBothFiles)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FfmpegConcat)->Arg(60)->Unit(benchmark::kMillisecond)->UseRealTime();
+// One-minute recordings (about 28 MB each from the card maker), and recordings
+// of 210 s (about 100 MB each, the size of a recorder's one-minute 1080p file).
+BENCHMARK(BM_Join)->Arg(60)->Arg(210)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CopyBothFiles)->Arg(60)->Arg(210)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FfmpegConcat)->Arg(60)->Arg(210)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The console table, and the medians (or the single runs) kept for the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {

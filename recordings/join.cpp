@@ -2,13 +2,13 @@
 
 #include "avi_layout.h"
 #include "byte_order.h"
+#include "join_output.h"
 #include "mapped_file.h"
 #include "recording_name.h"
 #include "telemetry_layout.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -16,11 +16,6 @@
 #include <memory>
 #include <new>
 #include <thread>
-
-#if defined(Q_OS_UNIX)
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 namespace kv {
 
@@ -52,41 +47,29 @@ enum class WriteOutcome { Written, Failed, Cancelled };
 
 class ClipWriter {
 public:
-    ClipWriter(const AviClip& clip, QSaveFile& out, const OperationControl* control)
+    ClipWriter(const AviClip& clip, PendingOutput& out, const OperationControl* control)
         : clip_(clip), out_(out), control_(control) {}
 
     WriteOutcome Write();
     const QString& error() const { return error_; }
 
 private:
-    bool Put(const void* data, std::uint64_t length);
     WriteOutcome Fail(const QString& why) {
         error_ = why;
         return WriteOutcome::Failed;
+    }
+    WriteOutcome Put(const void* data, std::uint64_t length) {
+        return out_.Write(data, length) ? WriteOutcome::Written : Fail(out_.error());
     }
     WriteOutcome CopySegment(const ClipSegment& segment);
     QByteArray IndexBytes() const;
     QByteArray TelemetryBytes() const;
 
     const AviClip& clip_;
-    QSaveFile& out_;
+    PendingOutput& out_;
     const OperationControl* control_;
     QString error_;
 };
-
-bool ClipWriter::Put(const void* data, std::uint64_t length) {
-    // A write cut short (the volume filled up) reports its error only on the
-    // next attempt, so the rest is written until all of it is or one fails.
-    const char* p = static_cast<const char*>(data);
-    for (std::uint64_t done = 0; done < length;) {
-        const qint64 written = out_.write(p + done, static_cast<qint64>(length - done));
-        if (written <= 0) {
-            return false;
-        }
-        done += static_cast<std::uint64_t>(written);
-    }
-    return true;
-}
 
 WriteOutcome ClipWriter::CopySegment(const ClipSegment& segment) {
     MappedFile file;
@@ -106,30 +89,15 @@ WriteOutcome ClipWriter::CopySegment(const ClipSegment& segment) {
         start + segment.payloadLength > file.size) {
         return Fail(QStringLiteral("%1 changed since it was loaded").arg(segment.path));
     }
-    const std::uint64_t end = start + segment.payloadLength;
-    for (std::uint64_t at = start; at < end;) {
-        if (control_ && control_->Cancelled()) {
-            return WriteOutcome::Cancelled;
-        }
-        const std::uint64_t length = std::min(kCopyWindow, end - at);
-        MappedView view = MapWindow(file, at, length);
-        if (!view || view.length() != length) {
-            return Fail(QStringLiteral("cannot map %1: %2").arg(segment.path, file.lastError));
-        }
-#if defined(Q_OS_UNIX)
-        // The window is read once, front to back: ask for it ahead of the copy.
-        const auto page = static_cast<std::uintptr_t>(file.granularity);
-        const auto first = reinterpret_cast<std::uintptr_t>(view.data()) / page * page;
-        const auto span = reinterpret_cast<std::uintptr_t>(view.data()) + length - first;
-        ::madvise(reinterpret_cast<void*>(first), span, MADV_SEQUENTIAL);
-        ::madvise(reinterpret_cast<void*>(first), span, MADV_WILLNEED);
-#endif
-        if (!Put(view.data(), length)) {
-            return Fail(out_.errorString());
-        }
-        at += length;
+    switch (out_.Copy(file, start, segment.payloadLength, kCopyWindow, control_)) {
+    case PendingOutput::CopyResult::Copied:
+        return WriteOutcome::Written;
+    case PendingOutput::CopyResult::Cancelled:
+        return WriteOutcome::Cancelled;
+    case PendingOutput::CopyResult::Failed:
+        break;
     }
-    return WriteOutcome::Written;
+    return Fail(out_.error());
 }
 
 QByteArray ClipWriter::IndexBytes() const {
@@ -168,7 +136,7 @@ WriteOutcome ClipWriter::Write() {
     if (!HeaderComplete(clip_)) {
         return Fail(QStringLiteral("the recording's header is incomplete"));
     }
-    const bool telemetry = clip_.hasTelemetry && IsFrontName(out_.fileName());
+    const bool telemetry = clip_.hasTelemetry && IsFrontName(out_.finalPath());
     if (telemetry && clip_.records.size() != static_cast<qsizetype>(clip_.recordCount) *
                                                  static_cast<qsizetype>(telemetry::kRecordLength)) {
         return Fail(QStringLiteral("the telemetry records do not match their count"));
@@ -180,63 +148,43 @@ WriteOutcome ClipWriter::Write() {
     if (payload + 4 != clip_.moviSize()) {
         return Fail(QStringLiteral("the movi list does not match its segments"));
     }
-    if (!Put(clip_.header.constData(), static_cast<std::uint64_t>(clip_.header.size())) ||
-        !Put(clip_.moviHead.data(), clip_.moviHead.size())) {
-        return Fail(out_.errorString());
+    WriteOutcome outcome =
+        Put(clip_.header.constData(), static_cast<std::uint64_t>(clip_.header.size()));
+    if (outcome == WriteOutcome::Written) {
+        outcome = Put(clip_.moviHead.data(), clip_.moviHead.size());
     }
-    for (const ClipSegment& segment : clip_.segments) {
-        const WriteOutcome copied = CopySegment(segment);
-        if (copied != WriteOutcome::Written) {
-            return copied;
-        }
+    for (std::size_t i = 0; i < clip_.segments.size() && outcome == WriteOutcome::Written; ++i) {
+        outcome = CopySegment(clip_.segments[i]);
     }
-    const QByteArray index = IndexBytes();
-    if (!Put(index.constData(), static_cast<std::uint64_t>(index.size()))) {
-        return Fail(out_.errorString());
+    if (outcome == WriteOutcome::Written) {
+        const QByteArray index = IndexBytes();
+        outcome = Put(index.constData(), static_cast<std::uint64_t>(index.size()));
     }
-    if (telemetry) {
+    if (outcome == WriteOutcome::Written && telemetry) {
         const QByteArray block = TelemetryBytes();
-        if (!Put(block.constData(), static_cast<std::uint64_t>(block.size()))) {
-            return Fail(out_.errorString());
-        }
+        outcome = Put(block.constData(), static_cast<std::uint64_t>(block.size()));
     }
-    return WriteOutcome::Written;
+    return outcome;
 }
-
-// An output being written: a temporary file in the target folder that takes
-// the final name only when committed.
-struct PendingOutput {
-    explicit PendingOutput(const QString& path) : file(path) {
-        // Never fall back to writing the final name directly.
-        file.setDirectWriteFallback(false);
-    }
-    QSaveFile file;
-};
 
 WriteOutcome WriteUncommitted(const AviClip& clip, PendingOutput& output,
                               const OperationControl* control, QString& error) {
-    if (!output.file.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("cannot create %1: %2")
-                    .arg(output.file.fileName(), output.file.errorString());
+    if (!output.Open()) {
+        error = output.error();
         return WriteOutcome::Failed;
     }
-    ClipWriter writer(clip, output.file, control);
+    ClipWriter writer(clip, output, control);
     const WriteOutcome outcome = writer.Write();
     if (outcome != WriteOutcome::Written) {
         error = writer.error();
-        output.file.cancelWriting();
-    } else if (!output.file.flush()) {
-        error = output.file.errorString();
-        output.file.cancelWriting();
-        return WriteOutcome::Failed;
+        output.Discard();
     }
     return outcome;
 }
 
 bool Commit(PendingOutput& output, QString& error) {
-    if (!output.file.commit()) {
-        error = QStringLiteral("cannot complete %1: %2")
-                    .arg(output.file.fileName(), output.file.errorString());
+    if (!output.Commit()) {
+        error = output.error();
         return false;
     }
     return true;

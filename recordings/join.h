@@ -28,7 +28,8 @@ namespace kv {
 bool MergeClip(AviClip& into, AviClip& next);
 
 // Writes the file that clip describes to path: header, movi list streamed
-// from the segments' files in windows of at most 16 MB, index, and the
+// from the segments' files in pieces of at most 16 MB (copied file to file by
+// the kernel where it can, else through mapped views), index, and the
 // telemetry block when path names a front-camera file. The bytes go to a
 // temporary file in path's folder that replaces path only when it is
 // complete, so path never holds a partial file and a file already there stays
