@@ -67,6 +67,23 @@ int StampOfImage(const QImage& image) {
     return stamp ? stamp->frame : -1;
 }
 
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMemoryIsMeasurable = false; // the sanitizer's quarantine holds freed memory
+#else
+constexpr bool kMemoryIsMeasurable = true;
+#endif
+
 long ProcessThreads() {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -222,6 +239,7 @@ TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
     ops.Close(context);
     QThread::msleep(100);
     const long before = ProcessThreads();
+    const long memoryBefore = ResidentKb();
     for (int i = 0; i < 1000; ++i) {
         ASSERT_EQ(ops.Open(context, sound), kOpened) << i;
         if (i % 3 == 0) {
@@ -231,6 +249,32 @@ TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
     }
     QThread::msleep(100);
     EXPECT_LE(ProcessThreads(), before);
+    if (kMemoryIsMeasurable) {
+        EXPECT_LT(ResidentKb() - memoryBefore, 20 * 1024); // no growth beyond allocator slack
+    }
+}
+
+TEST_F(EngineOpsTest, AFileCutWhilePlayingEndsAndTheEngineStaysUsable) {
+    const QString copy = dir->path() + "/A___-261205-093010-000104F.AVI";
+    QFile::remove(copy);
+    ASSERT_TRUE(QFile::copy(sound, copy));
+    ASSERT_EQ(ops.Open(context, copy), kOpened);
+    ASSERT_TRUE(surface.WaitForFrame(0));
+    ops.SetRate(context, 4);
+    ASSERT_EQ(ops.PlayFrom(context, 0), 1);
+    QFile cut(copy);
+    ASSERT_TRUE(cut.resize(cut.size() / 3)); // the recorder's card pulled mid-write, say
+    QElapsedTimer t;
+    t.start();
+    while (surface.ends.load() == 0 && t.elapsed() < 5000) {
+        QThread::msleep(10);
+    }
+    EXPECT_EQ(surface.ends.load(), 1);
+    ops.Close(context);
+    ops.SetRate(context, 1);
+    ASSERT_EQ(ops.Open(context, sound), kOpened);
+    ops.SeekFrame(context, 12);
+    EXPECT_TRUE(surface.WaitForFrame(12));
 }
 
 } // namespace
