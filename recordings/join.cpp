@@ -287,7 +287,6 @@ bool MergeClip(AviClip& into, AviClip& next) {
     if (audio) {
         WriteLe32(header + avi::kAudioLength, audioLength);
     }
-    into.fileSize = 0; // describes no single file any more
     return true;
 }
 
