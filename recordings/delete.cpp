@@ -47,12 +47,6 @@ bool TrashIfPresent(const QString& path) {
     if (!Exists(path)) {
         return true;
     }
-#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
-    // Qt creates the home trash with a single mkdir below the data folder;
-    // when that folder is missing it moves the file into "files" under the
-    // working directory and reports success. Make sure it exists.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-#endif
     return MoveToTrash(path);
 }
 

@@ -242,8 +242,10 @@ bool MergeClip(AviClip& into, AviClip& next) {
     }
     const bool telemetry = !into.segments.empty() && IsFrontName(into.segments.front().path);
     const std::uint64_t records = std::uint64_t{into.recordCount} + next.recordCount;
-    if (telemetry && records > telemetry::kMaxRecords) {
-        return false; // the block's 16-bit count cannot hold them
+    // The block's count is 16 bits wide and 0xFFFF there means "open-ended",
+    // so a joined block holds at most 65,534 records.
+    if (telemetry && records >= telemetry::kOpenEndedCount) {
+        return false;
     }
 
     // Everything that can fail is allocated before into changes.
@@ -354,7 +356,7 @@ OperationResult JoinRecordings(const RecordingList& jobs, const JoinOutputs& out
                                        "recorder's limits (at most %2 telemetry records, files "
                                        "below 4 GiB)")
                             .arg(entry.frontPath)
-                            .arg(telemetry::kMaxRecords));
+                            .arg(telemetry::kOpenEndedCount - 1));
         }
         job.appendedFront.push_back(std::move(front));
         if (job.rearEnabled) {

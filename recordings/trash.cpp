@@ -1,7 +1,9 @@
 #include "trash.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 
 namespace kv {
@@ -10,6 +12,14 @@ bool MoveToTrash(const QString& path) {
     if (path.isEmpty() || path.size() > kMaxShellPath) {
         return false;
     }
+#if defined(Q_OS_UNIX)
+    // Qt 6.4 moves the file into "./files" of the working directory and
+    // reports success when the user's data folder is missing: make sure it exists.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data)) {
+        return false;
+    }
+#endif
     if (!QFile::moveToTrash(path)) {
         return false;
     }

@@ -608,7 +608,7 @@ TEST(JoinLimits, AJoinPastTheBlockCountIsRefusedBeforeAnythingIsWritten) {
     JoinReport report;
     EXPECT_EQ(JoinRecordings(jobs, JoinOutputPaths(jobs, out.path()), {}, &report),
               kOperationFailed);
-    EXPECT_TRUE(report.error.contains(QStringLiteral("65535"))) << report.error.toStdString();
+    EXPECT_TRUE(report.error.contains(QStringLiteral("65534"))) << report.error.toStdString();
     EXPECT_TRUE(FolderContents(out.path()).isEmpty());
 }
 
@@ -652,8 +652,8 @@ TEST(JoinLimits, MergeRefusesWhatTheLayoutCannotHoldAndLeavesBothClipsAlone) {
         bool merges;
     };
     const Case cases[] = {
-        {"65,535 records fit the 16-bit count", 1000, 1000, 32768, 32767, true},
-        {"65,536 records do not", 1000, 1000, 32768, 32768, false},
+        {"65,534 records fit the 16-bit count", 1000, 1000, 32768, 32766, true},
+        {"65,535 records would read as an open-ended count", 1000, 1000, 32768, 32767, false},
         {"a movi list past 4 GiB", 0xC0000000u, 0x40000008u, 1, 1, false},
         {"a movi list just below 4 GiB", 0xC0000000u, 0x3FFF0000u, 1, 1, true},
     };
