@@ -1,0 +1,185 @@
+#pragma once
+
+// Repair of recordings whose recorder lost power: the RIFF size, the movi
+// size and the index were never written. The chunk stream is scanned, a new
+// index is built, the header is patched, and the result is written as a copy
+// in the repair folder, which the player then plays instead of the source.
+// The source is only ever read.
+
+#include "avi_layout.h"
+#include "file_operation.h"
+#include "mapped_file.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace kv {
+
+// ---------------------------------------------------------------------------
+// Where repaired copies live.
+
+inline constexpr char kRepairFolderName[] = "repaired_movie_files";
+
+// "repaired_movie_files" inside the temporary folder (QDir::tempPath()).
+QString RepairFolder();
+
+// The repaired copy of a recording: its file name inside the repair folder.
+QString RepairedPath(const QString& path);
+
+// The path the player opens for path. Only front and rear recordings (names
+// with "F.AVI", "F.avi", "R.AVI" or "R.avi") are considered; others are
+// returned as they are. A sound recording loses any stale copy and is played
+// itself; a damaged one is played from its copy, repaired first when the copy
+// does not exist yet (an existing copy is used as it is). When that repair
+// fails the copy's path is returned all the same and the open then fails.
+QString PrepareForPlay(const QString& path, const OperationControl* control = nullptr);
+
+// ---------------------------------------------------------------------------
+// The repair itself.
+
+// How the scan walks the file: windows of `length` bytes, each starting `step`
+// bytes after the previous one; in each window tags are searched only at the
+// positions of its first `step` bytes (and only where all four tag bytes lie in
+// the window). With step <= length - 3 every position is searched exactly once.
+// Tests shrink the windows; the recorder files use the defaults.
+struct ScanWindows {
+    std::uint64_t length = std::uint64_t{32} << 20;
+    std::uint64_t step = std::uint64_t{16} << 20;
+
+    bool Valid() const { return step > 0 && length >= 4 && step <= length - 3; }
+};
+
+// Bytes copied per mapped window while writing a repaired copy.
+constexpr std::uint64_t kRepairCopyWindow = std::uint64_t{16} << 20;
+
+// The first "00dc" or "01wb" that begins in [first, last); last when there is
+// none. The caller guarantees that the three bytes after last are readable.
+// Finds exactly what a comparison at every position finds.
+const unsigned char* FindChunkTag(const unsigned char* first, const unsigned char* last);
+
+// Every offset from start at which "00dc" or "01wb" begins, found through the
+// scan's windows (the scan itself stops at its first inconsistent chunk).
+// Empty when the file cannot be opened or a window cannot be mapped.
+std::vector<std::uint64_t> FindChunkTags(const QString& path, std::uint64_t start,
+                                         const ScanWindows& windows = {});
+
+// What a repair works on: the source, its header copy and the new index.
+struct RepairContext {
+    QString source;
+    bool timeLapse = false;
+    // The source's first P bytes (P = avi::PayloadStart: up to and including the
+    // "movi" tag); BuildIndex patches the sizes and counts in place.
+    QByteArray header;
+    std::vector<avi::IndexEntry> entries; // from ScanChunks, in file order
+    QByteArray index;                     // "idx1", its size, 16 bytes per entry
+    std::uint32_t moviSize = 0;           // from the "movi" tag to the end of the last chunk
+    std::uint32_t videoChunks = 0;
+    std::uint32_t audioChunks = 0;
+};
+
+// Walks the chunk stream from the "movi" tag and collects the index entries
+// of the chunks that follow each other without gap or overlap, up to the
+// first chunk that does not fit before the end of the file. Failed when a
+// window cannot be mapped; cancelled (before any window) when the control's
+// running flag is cleared. Progress: bytes scanned of the bytes after the tag.
+OperationResult ScanChunks(MappedFile& source, bool timeLapse,
+                           std::vector<avi::IndexEntry>& entries,
+                           const OperationControl* control = nullptr,
+                           const ScanWindows& windows = {});
+
+// Builds context.index from context.entries and patches context.header (movi
+// size, RIFF size, frame and chunk counts, audio defaults). False when there
+// is no entry, the header copy is short, or the copy would reach 4 GiB.
+bool BuildIndex(RepairContext& context);
+
+// Writes the repaired copy: patched header, the chunks (copied from the
+// source in 16 MB windows, inside the kernel where the system can), the
+// index, "CCCCCCCC" and the source's last 28 bytes with their record count
+// zeroed. The bytes go to a temporary name beside target, which is renamed
+// to target only once complete; on failure or cancel the temporary file is
+// removed and target is left as it was.
+OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
+                              const QString& target, const OperationControl* control = nullptr,
+                              QString* error = nullptr);
+
+// What RepairFile did.
+struct RepairReport {
+    std::uint32_t videoChunks = 0;
+    std::uint32_t audioChunks = 0;
+    std::uint32_t moviSize = 0;
+    std::int64_t outputSize = 0;
+    QString error; // why the repair failed
+};
+
+// Repairs source into target: header copy, scan, index, write. Creates the
+// repair folder when target lies in it. Failed when the source cannot be read
+// or is shorter than its header, no chunk can be indexed, or a write fails;
+// nothing is then left under target's name (an earlier file there stays as it
+// was). Progress: bytes read, the scan's first, then the copy's.
+OperationResult RepairFile(const QString& source, const QString& target,
+                           const OperationControl* control = nullptr,
+                           RepairReport* report = nullptr);
+
+// ---------------------------------------------------------------------------
+// Deleting and keeping the copies.
+
+// Suffix of the temporary names copies are written under; such files are
+// incomplete and never moved out of the repair folder.
+inline constexpr char kPartialCopyMark[] = ".repairing-";
+
+// Deletes a repaired copy or the repair folder: into the trash, or for good
+// when the trash refuses. Paths longer than kMaxShellPath are left alone.
+// True when the path does not exist afterwards.
+bool DeleteRepairPath(const QString& path);
+
+// Deletes the repair folder with whatever it holds (at start-up and after
+// OfferRepairedFiles).
+bool DeleteRepairFolder();
+
+// The questions OfferRepairedFiles asks; the user interface implements them
+// with its message dialog and the settings store's folder chooser.
+class RepairPrompts {
+public:
+    enum : int {
+        kYesNo = 4, // button style "はい" / "いいえ"
+        kYes = 1,
+        kNo = 2,
+    };
+    virtual ~RepairPrompts() = default;
+    // Modal message; returns kYes or kNo for the kYesNo style.
+    virtual int ShowMessage(const QString& text, const QString& caption, int style) = 0;
+    // Folder chooser starting at the folder remembered under section/key; empty when cancelled.
+    virtual QString ChooseFolder(const QString& section, const QString& key,
+                                 const QString& title) = 0;
+    // Remembers folder under section/key.
+    virtual void RememberFolder(const QString& section, const QString& key,
+                                const QString& folder) = 0;
+};
+
+struct MoveResult {
+    int moved = 0;
+    int failed = 0; // left in the source folder
+};
+
+// Moves every file of folder (not sub-folders, not partial copies) into
+// destination: renamed, or copied and removed across volumes. A file whose
+// name already exists in destination is not replaced and counts as failed;
+// a failed move leaves nothing under the destination name.
+MoveResult MoveFolderFiles(const QString& folder, const QString& destination);
+
+struct RepairOffer {
+    bool asked = false; // the repair folder existed
+    QString folder;     // chosen destination; empty when not saved
+    MoveResult move;
+    bool folderDeleted = false;
+};
+
+// When the repair folder exists: asks whether to keep its copies, lets the
+// user choose a folder and moves them there (remembering the folder when
+// every file moved), then deletes the repair folder in every case.
+RepairOffer OfferRepairedFiles(RepairPrompts& prompts);
+
+} // namespace kv

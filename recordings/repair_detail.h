@@ -1,0 +1,22 @@
+#pragma once
+
+// Helpers shared by the repair's files; not part of the library's interface.
+
+#include <QString>
+
+#include <filesystem>
+
+namespace kv::repair_detail {
+
+// The file-system path of a Qt path, for the renames that must replace or
+// must report a move across volumes.
+std::filesystem::path FsPath(const QString& path);
+
+// True when both paths exist and name the same file (also through links).
+bool SameFile(const QString& a, const QString& b);
+
+// A name beside path that does not exist yet: path, kPartialCopyMark and a
+// random suffix. Files under such names are incomplete by definition.
+QString PartialName(const QString& path);
+
+} // namespace kv::repair_detail

@@ -1,0 +1,105 @@
+// RepairFile: header copy, scan, index and write of one recording.
+
+#include "repair.h"
+#include "repair_detail.h"
+
+#include "recording_name.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace kv {
+
+namespace {
+
+OperationResult Fail(RepairReport& report, const QString& text) {
+    report.error = text;
+    return kOperationFailed;
+}
+
+bool InRepairFolder(const QString& target) {
+    return QDir::cleanPath(QFileInfo(target).absolutePath()) ==
+           QDir::cleanPath(QFileInfo(RepairFolder()).absoluteFilePath());
+}
+
+} // namespace
+
+OperationResult RepairFile(const QString& source, const QString& target,
+                           const OperationControl* control, RepairReport* report) {
+    RepairReport local;
+    RepairReport& r = report ? *report : local;
+    r = RepairReport{};
+
+    RepairContext context;
+    context.source = source;
+    context.timeLapse = IsTimeLapse(source);
+    const std::uint32_t payloadStart = avi::PayloadStart(context.timeLapse);
+
+    MappedFile file;
+    if (!OpenMapped(source, file)) {
+        return Fail(r, QStringLiteral("cannot open %1: %2").arg(source, file.lastError));
+    }
+    if (file.size < payloadStart) {
+        return Fail(
+            r,
+            QStringLiteral("%1 is shorter than its %2-byte header").arg(source).arg(payloadStart));
+    }
+    context.header.resize(payloadStart);
+    if (!ReadMapped(file, 0, context.header.data(), payloadStart)) {
+        return Fail(r,
+                    QStringLiteral("cannot read the header of %1: %2").arg(source, file.lastError));
+    }
+    if (repair_detail::SameFile(source, target)) {
+        return Fail(r, QStringLiteral("the copy would replace its source %1").arg(source));
+    }
+
+    // One progress for both passes over the source: the scan reads everything
+    // after the "movi" tag, the copy at most everything after the header; once
+    // the scan has measured the chunks the copy's share shrinks to them.
+    const std::int64_t scanTotal = static_cast<std::int64_t>(file.size) -
+                                   static_cast<std::int64_t>(avi::MoviTagOffset(context.timeLapse));
+    std::int64_t copyTotal = static_cast<std::int64_t>(file.size - payloadStart);
+    OperationControl scanControl;
+    OperationControl copyControl;
+    if (control) {
+        scanControl.running = control->running;
+        scanControl.progress = [&](std::int64_t done, std::int64_t) {
+            control->Progress(done, scanTotal + copyTotal);
+        };
+        copyControl.running = control->running;
+        copyControl.progress = [&](std::int64_t done, std::int64_t) {
+            control->Progress(scanTotal + done, scanTotal + copyTotal);
+        };
+    }
+
+    const OperationResult scanned =
+        ScanChunks(file, context.timeLapse, context.entries, control ? &scanControl : nullptr);
+    if (scanned == kOperationCancelled) {
+        return scanned;
+    }
+    if (scanned == kOperationFailed) {
+        return Fail(r, QStringLiteral("cannot map %1: %2").arg(source, file.lastError));
+    }
+    if (!BuildIndex(context)) {
+        return Fail(r,
+                    context.entries.empty()
+                        ? QStringLiteral("no chunk of %1 could be indexed").arg(source)
+                        : QStringLiteral("the repaired copy of %1 would reach 4 GiB").arg(source));
+    }
+    r.videoChunks = context.videoChunks;
+    r.audioChunks = context.audioChunks;
+    r.moviSize = context.moviSize;
+    copyTotal = context.moviSize - 4;
+
+    if (InRepairFolder(target) && !QDir().mkpath(RepairFolder())) {
+        return Fail(r, QStringLiteral("cannot create the folder %1").arg(RepairFolder()));
+    }
+    const OperationResult written =
+        WriteRepaired(file, context, target, control ? &copyControl : nullptr, &r.error);
+    if (written == kOperationDone) {
+        r.outputSize = QFileInfo(target).size();
+    }
+    return written;
+}
+
+} // namespace kv

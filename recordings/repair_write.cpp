@@ -1,0 +1,193 @@
+// Writing a repaired copy: everything goes to a temporary name beside the
+// target, which becomes the target only when the copy is complete. A copy
+// that failed part-way would otherwise sit under the final name, and the
+// player takes an existing copy as a good one without looking at it.
+
+#include "repair.h"
+#include "repair_detail.h"
+
+#include "byte_order.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#if defined(Q_OS_LINUX)
+#include <unistd.h>
+#endif
+
+namespace kv {
+
+namespace {
+
+constexpr std::uint32_t kTrailerLength = 28;
+constexpr std::uint32_t kTrailerCountOffset = 16; // the record count, zeroed in the copy
+constexpr char kFiller[] = "CCCCCCCC";
+
+OperationResult Fail(QString* error, const QString& text) {
+    if (error) {
+        *error = text;
+    }
+    return kOperationFailed;
+}
+
+bool WriteAll(QFile& out, const void* data, std::uint64_t length) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (length > 0) {
+        const qint64 written = out.write(bytes, static_cast<qint64>(length));
+        if (written <= 0) {
+            return false;
+        }
+        bytes += written;
+        length -= static_cast<std::uint64_t>(written);
+    }
+    return true;
+}
+
+enum class KernelCopy { Done, Unsupported, Failed };
+
+// Copies length bytes at offset of the source to the same offset of out inside
+// the kernel, as cp does, where the system can (Linux copy_file_range): no
+// page of the source is mapped or passes through this process. copied says
+// how far it got; Unsupported leaves the rest to the mapped copy, Failed
+// leaves errno set.
+KernelCopy CopyInKernel(MappedFile& source, QFile& out, std::uint64_t offset, std::uint64_t length,
+                        std::uint64_t& copied) {
+    copied = 0;
+#if defined(Q_OS_LINUX)
+    loff_t in = static_cast<loff_t>(offset);
+    loff_t at = static_cast<loff_t>(offset);
+    while (copied < length) {
+        const ssize_t n = ::copy_file_range(source.fd, &in, out.handle(), &at,
+                                            static_cast<std::size_t>(length - copied), 0);
+        if (n > 0) {
+            copied += static_cast<std::uint64_t>(n);
+        } else if (n == 0) {
+            errno = ENODATA; // the source is shorter than when it was scanned
+            return KernelCopy::Failed;
+        } else if (errno != EINTR) {
+            const bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                                     errno == EOPNOTSUPP || errno == EBADF;
+            return unsupported ? KernelCopy::Unsupported : KernelCopy::Failed;
+        }
+    }
+    return KernelCopy::Done;
+#else
+    Q_UNUSED(source);
+    Q_UNUSED(out);
+    Q_UNUSED(offset);
+    Q_UNUSED(length);
+    return KernelCopy::Unsupported;
+#endif
+}
+
+} // namespace
+
+OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
+                              const QString& target, const OperationControl* control,
+                              QString* error) {
+    const std::uint32_t payloadStart = avi::PayloadStart(context.timeLapse);
+    if (context.header.size() != static_cast<qsizetype>(payloadStart) ||
+        context.index.size() < 8 + static_cast<qsizetype>(avi::kIndexEntryLength) ||
+        context.moviSize < 4) {
+        return Fail(error, QStringLiteral("no index has been built"));
+    }
+    const std::uint64_t size = source.size;
+    const std::uint64_t chunkBytes = context.moviSize - 4;
+    if (size < kTrailerLength || payloadStart + chunkBytes > size) {
+        return Fail(error, QStringLiteral("the indexed chunks run past the end of the source"));
+    }
+    unsigned char trailer[kTrailerLength];
+    if (!ReadMapped(source, size - kTrailerLength, trailer, kTrailerLength)) {
+        return Fail(error,
+                    QStringLiteral("cannot read the end of the source: %1").arg(source.lastError));
+    }
+    WriteLe32(trailer + kTrailerCountOffset, 0);
+
+    const QString partial = repair_detail::PartialName(target);
+    QFile out(partial);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        return Fail(error, QStringLiteral("cannot create %1: %2").arg(partial, out.errorString()));
+    }
+    const auto abandon = [&](OperationResult result, const QString& text) {
+        out.close();
+        QFile::remove(partial);
+        if (result == kOperationFailed) {
+            Fail(error, text);
+        }
+        return result;
+    };
+    const auto writeFailed = [&] {
+        return abandon(kOperationFailed,
+                       QStringLiteral("cannot write %1: %2").arg(partial, out.errorString()));
+    };
+
+    if (!WriteAll(out, context.header.constData(), payloadStart)) {
+        return writeFailed();
+    }
+    // The chunks, window by window: in the kernel while it can, else mapped and written.
+    bool inKernel = true;
+    for (std::uint64_t done = 0; done < chunkBytes;) {
+        if (control && control->Cancelled()) {
+            return abandon(kOperationCancelled, {});
+        }
+        const std::uint64_t length = std::min(kRepairCopyWindow, chunkBytes - done);
+        std::uint64_t copied = 0;
+        if (inKernel) {
+            const KernelCopy result =
+                CopyInKernel(source, out, payloadStart + done, length, copied);
+            if (result == KernelCopy::Failed) {
+                const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+                return abandon(kOperationFailed,
+                               QStringLiteral("cannot write %1: %2").arg(partial, reason));
+            }
+            inKernel = result == KernelCopy::Done;
+        }
+        if (copied < length) {
+            const std::uint64_t at = payloadStart + done + copied;
+            MappedView view = MapWindow(source, at, length - copied);
+            if (!view || view.length() != length - copied) {
+                return abandon(kOperationFailed,
+                               QStringLiteral("cannot map the source: %1").arg(source.lastError));
+            }
+            if (!out.seek(static_cast<qint64>(at)) ||
+                !WriteAll(out, view.data(), length - copied)) {
+                return writeFailed();
+            }
+        }
+        done += length;
+        if (control) {
+            control->Progress(static_cast<std::int64_t>(done),
+                              static_cast<std::int64_t>(chunkBytes));
+        }
+    }
+    if (!out.seek(static_cast<qint64>(payloadStart + chunkBytes))) {
+        return writeFailed();
+    }
+    if (!WriteAll(out, context.index.constData(),
+                  static_cast<std::uint64_t>(context.index.size())) ||
+        !WriteAll(out, kFiller, sizeof kFiller - 1) || !WriteAll(out, trailer, kTrailerLength)) {
+        return writeFailed();
+    }
+    out.close();
+    if (out.error() != QFileDevice::NoError) {
+        return abandon(kOperationFailed,
+                       QStringLiteral("cannot close %1: %2").arg(partial, out.errorString()));
+    }
+    if (control && control->Cancelled()) {
+        return abandon(kOperationCancelled, {});
+    }
+    std::error_code ec;
+    std::filesystem::rename(repair_detail::FsPath(partial), repair_detail::FsPath(target), ec);
+    if (ec) {
+        return abandon(kOperationFailed,
+                       QStringLiteral("cannot rename %1 to %2: %3")
+                           .arg(partial, target, QString::fromStdString(ec.message())));
+    }
+    return kOperationDone;
+}
+
+} // namespace kv

@@ -1,0 +1,203 @@
+// kolvista-cli repair: what it writes, what it says, and its exit codes.
+
+#include "avi_bytes.h"
+#include "avi_verify.h"
+#include "commands.h"
+#include "repair.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+#include <thread>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace kv::cli {
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QString Slurp(std::FILE* f) {
+    std::fflush(f);
+    std::rewind(f);
+    QByteArray bytes;
+    char buffer[4096];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        bytes.append(buffer, static_cast<qsizetype>(n));
+    }
+    std::fclose(f);
+    return QString::fromUtf8(bytes);
+}
+
+Result RunCli(const QStringList& args) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    Result r;
+    r.code = Run(args, out, err);
+    r.out = Slurp(out);
+    r.err = Slurp(err);
+    return r;
+}
+
+QStringList Listing(const QString& dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+const QString kName = QStringLiteral("A___-261205-093000-000101F.AVI");
+
+// 30 video and 10 audio chunks as a recorder leaves them after a power loss,
+// then the first bytes of a chunk it did not finish.
+QByteArray Damaged() {
+    test::AviSpec spec;
+    spec.chunks = test::SimpleChunks(30, true);
+    spec.riffSize = 0;
+    spec.moviSize = 0;
+    spec.writeIndex = false;
+    return test::MakeAvi(spec) + "00dc";
+}
+
+class RepairCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QDir().mkpath(dir.path() + "/tmp");
+        if (qEnvironmentVariableIsSet("TMPDIR")) {
+            oldTmp = qgetenv("TMPDIR");
+        }
+        qputenv("TMPDIR", QFile::encodeName(dir.path() + "/tmp"));
+        damaged = test::WriteFile(dir.path(), kName, Damaged());
+    }
+    void TearDown() override {
+        if (oldTmp) {
+            qputenv("TMPDIR", *oldTmp);
+        } else {
+            qunsetenv("TMPDIR");
+        }
+    }
+    QTemporaryDir dir;
+    std::optional<QByteArray> oldTmp;
+    QString damaged;
+};
+
+TEST_F(RepairCommand, RepairsIntoTheGivenFile) {
+    const QString out = dir.path() + "/fixed.avi";
+    const Result r = RunCli({"repair", damaged, out});
+    ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("indexed:   40 chunks (30 video, 10 audio)")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(
+        QStringLiteral("output:    %1 (%2 bytes)").arg(out).arg(QFileInfo(out).size())))
+        << r.out.toStdString();
+    EXPECT_EQ(VerifyRecording(out), kRecordingSound);
+    EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
+}
+
+TEST_F(RepairCommand, RepairsIntoTheRepairFolderByDefault) {
+    const Result r = RunCli({"repair", damaged});
+    ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+    const QString copy = dir.path() + "/tmp/repaired_movie_files/" + kName;
+    EXPECT_TRUE(r.out.contains("output:    " + copy)) << r.out.toStdString();
+    EXPECT_EQ(VerifyRecording(copy), kRecordingSound);
+}
+
+TEST_F(RepairCommand, SoundRecordingNeedsNoRepair) {
+    test::AviSpec spec;
+    spec.chunks = test::SimpleChunks(30, true);
+    const QString sound =
+        test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(spec));
+    const QString out = dir.path() + "/fixed.avi";
+    const Result r = RunCli({"repair", sound, out});
+    EXPECT_EQ(r.code, kExitOk);
+    EXPECT_TRUE(r.out.contains("needs no repair")) << r.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out));
+    EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
+}
+
+TEST_F(RepairCommand, BadInputFailsWithAReason) {
+    const QString noChunk = test::WriteFile(dir.path(), "A___-261205-093200-000103F.AVI",
+                                            Damaged().left(396) + QByteArray(2000, '\xEE'));
+    const QString empty = test::WriteFile(dir.path(), "A___-261205-093300-000104F.AVI", "");
+    struct Case {
+        QString file;
+        QString out;
+        const char* message;
+    };
+    for (const Case& c : std::vector<Case>{
+             {dir.path() + "/missing-000001F.AVI", dir.path() + "/o.avi", "no such file"},
+             {dir.path(), dir.path() + "/o.avi", "no such file"},
+             {empty, dir.path() + "/o.avi", "cannot open"},
+             {noChunk, dir.path() + "/o.avi", "no chunk"},
+             {damaged, dir.path() + "/missing/o.avi", "cannot create"},
+         }) {
+        SCOPED_TRACE(c.file.toStdString());
+        const Result r = RunCli({"repair", c.file, c.out});
+        EXPECT_EQ(r.code, kExitBadInput);
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.message))) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(c.out));
+    }
+    EXPECT_EQ(Listing(dir.path()), (QStringList{kName, "A___-261205-093200-000103F.AVI",
+                                                "A___-261205-093300-000104F.AVI"}));
+}
+
+TEST_F(RepairCommand, UsageErrors) {
+    for (const QStringList& args :
+         std::vector<QStringList>{{"repair"}, {"repair", damaged, "a.avi", "b.avi"}}) {
+        const Result r = RunCli(args);
+        EXPECT_EQ(r.code, kExitUsage);
+        EXPECT_TRUE(r.err.contains("repair FILE [OUT]")) << r.err.toStdString();
+    }
+}
+
+TEST_F(RepairCommand, CtrlCCancelsAndLeavesNothing) {
+    // A damaged recording of 1 GiB, nearly all of it a hole: the scan walks it
+    // window by window for long enough to be interrupted on the way.
+    const QString big = dir.path() + "/A___-261205-093400-000105F.AVI";
+    {
+        QFile file(big);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(Damaged());
+        ASSERT_TRUE(file.resize(qint64{1} << 30));
+    }
+    const QString out = dir.path() + "/out/fixed.avi";
+    QDir().mkpath(dir.path() + "/out");
+
+    // Ctrl-C once the command has taken over the interrupt, i.e. during the repair.
+    std::atomic<bool> finished{false};
+    std::atomic<bool> sent{false};
+    std::thread user([&] {
+        while (!finished.load()) {
+            struct sigaction now {};
+            ::sigaction(SIGINT, nullptr, &now);
+            if (now.sa_handler != SIG_DFL && now.sa_handler != SIG_IGN) {
+                ::kill(::getpid(), SIGINT);
+                sent = true;
+                return;
+            }
+            std::this_thread::yield();
+        }
+    });
+    const Result r = RunCli({"repair", big, out});
+    finished = true;
+    user.join();
+    ASSERT_TRUE(sent.load());
+    EXPECT_EQ(r.code, kExitCancelled) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("cancelled")) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(out));
+    EXPECT_EQ(Listing(dir.path() + "/out"), QStringList());
+}
+
+} // namespace
+} // namespace kv::cli
