@@ -1,4 +1,5 @@
 #include "avi_bytes.h"
+#include "cli_runner.h"
 #include "commands.h"
 
 #include <QDir>
@@ -13,18 +14,11 @@ namespace kv::cli {
 namespace {
 
 int RunQuiet(const QStringList& args, QString* errText = nullptr) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    const int code = Run(args, out, err);
+    const Result r = RunCli(args);
     if (errText) {
-        std::rewind(err);
-        char buffer[4096] = {};
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer - 1, err);
-        *errText = QString::fromUtf8(buffer, static_cast<qsizetype>(n));
+        *errText = r.err;
     }
-    std::fclose(out);
-    std::fclose(err);
-    return code;
+    return r.code;
 }
 
 TEST(CsvCommand, WritesOnceAndRefusesToReplaceWithoutBeingAsked) {

@@ -2,6 +2,7 @@
 
 #include "avi_bytes.h"
 #include "avi_verify.h"
+#include "cli_runner.h"
 #include "commands.h"
 #include "repair.h"
 
@@ -23,35 +24,6 @@
 
 namespace kv::cli {
 namespace {
-
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-QString Slurp(std::FILE* f) {
-    std::fflush(f);
-    std::rewind(f);
-    QByteArray bytes;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        bytes.append(buffer, static_cast<qsizetype>(n));
-    }
-    std::fclose(f);
-    return QString::fromUtf8(bytes);
-}
-
-Result RunCli(const QStringList& args) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    Result r;
-    r.code = Run(args, out, err);
-    r.out = Slurp(out);
-    r.err = Slurp(err);
-    return r;
-}
 
 QStringList Listing(const QString& dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);

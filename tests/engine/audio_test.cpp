@@ -3,8 +3,8 @@
 
 #include "audio_decoder.h"
 #include "audio_output.h"
-#include "cardmaker.h"
 #include "recording_source.h"
+#include "tiny_recording.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,16 +19,7 @@ namespace {
 namespace cm = cardmaker;
 
 QString WriteTiny(const QTemporaryDir& dir) {
-    cm::RecordingSpec spec;
-    spec.fileName = "A__S-261205-093000-000101F.AVI";
-    spec.width = 160;
-    spec.height = 96;
-    spec.seconds = 3.0;
-    spec.telemetry = cm::TelemetryForm::ExactCount;
-    const QString path = dir.path() + "/" + spec.fileName;
-    QString error;
-    EXPECT_TRUE(cm::WriteRecording(spec, path, &error)) << error.toStdString();
-    return path;
+    return WriteTinyRecording(dir.path(), "A__S-261205-093000-000101F.AVI");
 }
 
 TEST(AudioDecoder, DecodesEveryChunkToItsSamples) {

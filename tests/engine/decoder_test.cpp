@@ -1,9 +1,9 @@
 // Decoding real recordings from the card maker, whose pictures print their
 // own frame number: every picture must be the frame it claims to be.
 
-#include "cardmaker.h"
 #include "frame_seek.h"
 #include "recording_source.h"
+#include "tiny_recording.h"
 #include "video_decoder.h"
 
 #include <QFile>
@@ -20,16 +20,8 @@ class DecoderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new QTemporaryDir;
-        cm::RecordingSpec spec;
-        spec.fileName = "A__S-261205-093000-000101F.AVI";
-        spec.width = 160;
-        spec.height = 96;
-        spec.seconds = 3.0;
-        spec.telemetry = cm::TelemetryForm::ExactCount;
-        path = dir->path() + "/" + spec.fileName;
-        QString error;
-        ASSERT_TRUE(cm::WriteRecording(spec, path, &error)) << error.toStdString();
-        frames = cm::FrameCount(spec);
+        path = WriteTinyRecording(dir->path(), "A__S-261205-093000-000101F.AVI");
+        frames = 90;
     }
     static void TearDownTestSuite() {
         delete dir;

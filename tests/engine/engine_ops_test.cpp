@@ -1,8 +1,8 @@
 // The engine's operations table on real recordings from the card maker.
 
-#include "cardmaker.h"
 #include "engine_context.h"
 #include "rate_rules.h"
+#include "tiny_recording.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -102,18 +102,7 @@ protected:
         // Repairs go to a folder of the test's own.
         qputenv("TMPDIR", QFile::encodeName(dir->path()));
         const auto write = [](const QString& name, double seconds, cm::Damage damage) {
-            cm::RecordingSpec spec;
-            spec.fileName = name;
-            spec.width = 160;
-            spec.height = 96;
-            spec.seconds = seconds;
-            spec.damage = damage;
-            spec.telemetry = damage == cm::Damage::None ? cm::TelemetryForm::ExactCount
-                                                        : cm::TelemetryForm::None;
-            QString error;
-            const QString path = dir->path() + "/" + name;
-            EXPECT_TRUE(cm::WriteRecording(spec, path, &error)) << error.toStdString();
-            return path;
+            return WriteTinyRecording(dir->path(), name, seconds, damage);
         };
         sound = write("A__S-261205-093000-000101F.AVI", 3.0, cm::Damage::None);
         tooShort = write("A___-261205-093003-000102F.AVI", 2.0, cm::Damage::None);

@@ -1,7 +1,7 @@
 // The player on a real recording whose pictures print their frame number.
 
-#include "cardmaker.h"
 #include "media_player.h"
+#include "tiny_recording.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -80,16 +80,8 @@ class MediaPlayerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         dir = new QTemporaryDir;
-        cm::RecordingSpec spec;
-        spec.fileName = "A__S-261205-093000-000101F.AVI";
-        spec.width = 160;
-        spec.height = 96;
-        spec.seconds = 3.0;
-        spec.telemetry = cm::TelemetryForm::ExactCount;
-        path = dir->path() + "/" + spec.fileName;
-        QString error;
-        ASSERT_TRUE(cm::WriteRecording(spec, path, &error)) << error.toStdString();
-        frames = cm::FrameCount(spec);
+        path = WriteTinyRecording(dir->path(), "A__S-261205-093000-000101F.AVI");
+        frames = 90;
     }
     static void TearDownTestSuite() {
         delete dir;
