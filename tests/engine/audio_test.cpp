@@ -16,8 +16,6 @@
 namespace kv::engine {
 namespace {
 
-namespace cm = cardmaker;
-
 QString WriteTiny(const QTemporaryDir& dir) {
     return WriteTinyRecording(dir.path(), "A__S-261205-093000-000101F.AVI");
 }
