@@ -1,5 +1,7 @@
 #include "join_output.h"
 
+#include "kernel_copy.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -98,45 +100,29 @@ PendingOutput::CopyResult PendingOutput::Copy(MappedFile& source, std::uint64_t 
                                               std::uint64_t length, std::uint64_t window,
                                               const OperationControl* control) {
     const std::uint64_t end = offset + length;
-    [[maybe_unused]] bool inKernel = true;
+    bool inKernel = true;
     for (std::uint64_t at = offset; at < end;) {
         if (control && control->Cancelled()) {
             return CopyResult::Cancelled;
         }
         const std::uint64_t piece = std::min(window, end - at);
-#if defined(Q_OS_LINUX)
         if (inKernel) {
-            auto from = static_cast<loff_t>(at);
             std::uint64_t copied = 0;
-            while (copied < piece) {
-                const ssize_t n =
-                    ::copy_file_range(source.fd, &from, platform_->fd, nullptr, piece - copied, 0);
-                if (n < 0 && errno == EINTR) {
-                    continue;
-                }
-                if (n < 0 && copied == 0 &&
-                    (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
-                     errno == EBADF)) {
-                    break; // not between these files: copy through mapped views
-                }
-                if (n < 0) {
-                    error_ = QStringLiteral("cannot copy %1 to %2: %3")
-                                 .arg(source.path, finalPath_, SystemError(errno));
-                    return CopyResult::Failed;
-                }
-                if (n == 0) {
-                    error_ = QStringLiteral("%1 ends before its movi list does").arg(source.path);
-                    return CopyResult::Failed;
-                }
-                copied += static_cast<std::uint64_t>(n);
-            }
-            if (copied == piece) {
+            const KernelCopy result =
+                CopyInKernel(source.fd, at, platform_->fd, nullptr, piece, copied);
+            if (result == KernelCopy::Done) {
                 at += piece;
                 continue;
             }
-            inKernel = false;
+            if (result == KernelCopy::Failed) {
+                error_ = errno == ENODATA
+                             ? QStringLiteral("%1 ends before its movi list does").arg(source.path)
+                             : QStringLiteral("cannot copy %1 to %2: %3")
+                                   .arg(source.path, finalPath_, SystemError(errno));
+                return CopyResult::Failed;
+            }
+            inKernel = false; // not between these files: copy through mapped views
         }
-#endif
         if (!CopyMapped(source, at, piece)) {
             return CopyResult::Failed;
         }

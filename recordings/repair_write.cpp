@@ -7,6 +7,7 @@
 #include "repair_detail.h"
 
 #include "byte_order.h"
+#include "kernel_copy.h"
 
 #include <QFile>
 
@@ -45,43 +46,6 @@ bool WriteAll(QFile& out, const void* data, std::uint64_t length) {
         length -= static_cast<std::uint64_t>(written);
     }
     return true;
-}
-
-enum class KernelCopy { Done, Unsupported, Failed };
-
-// Copies length bytes at offset of the source to the same offset of out inside
-// the kernel, as cp does, where the system can (Linux copy_file_range): no
-// page of the source is mapped or passes through this process. copied says
-// how far it got; Unsupported leaves the rest to the mapped copy, Failed
-// leaves errno set.
-KernelCopy CopyInKernel(MappedFile& source, QFile& out, std::uint64_t offset, std::uint64_t length,
-                        std::uint64_t& copied) {
-    copied = 0;
-#if defined(Q_OS_LINUX)
-    loff_t in = static_cast<loff_t>(offset);
-    loff_t at = static_cast<loff_t>(offset);
-    while (copied < length) {
-        const ssize_t n = ::copy_file_range(source.fd, &in, out.handle(), &at,
-                                            static_cast<std::size_t>(length - copied), 0);
-        if (n > 0) {
-            copied += static_cast<std::uint64_t>(n);
-        } else if (n == 0) {
-            errno = ENODATA; // the source is shorter than when it was scanned
-            return KernelCopy::Failed;
-        } else if (errno != EINTR) {
-            const bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
-                                     errno == EOPNOTSUPP || errno == EBADF;
-            return unsupported ? KernelCopy::Unsupported : KernelCopy::Failed;
-        }
-    }
-    return KernelCopy::Done;
-#else
-    Q_UNUSED(source);
-    Q_UNUSED(out);
-    Q_UNUSED(offset);
-    Q_UNUSED(length);
-    return KernelCopy::Unsupported;
-#endif
 }
 
 } // namespace
@@ -129,16 +93,22 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
         return writeFailed();
     }
     // The chunks, window by window: in the kernel while it can, else mapped and written.
+#if defined(Q_OS_UNIX)
     bool inKernel = true;
+#else
+    bool inKernel = false; // the mapped copy below does it all
+#endif
     for (std::uint64_t done = 0; done < chunkBytes;) {
         if (control && control->Cancelled()) {
             return abandon(kOperationCancelled, {});
         }
         const std::uint64_t length = std::min(kRepairCopyWindow, chunkBytes - done);
         std::uint64_t copied = 0;
+#if defined(Q_OS_UNIX)
         if (inKernel) {
+            std::int64_t target = static_cast<std::int64_t>(payloadStart + done);
             const KernelCopy result =
-                CopyInKernel(source, out, payloadStart + done, length, copied);
+                CopyInKernel(source.fd, payloadStart + done, out.handle(), &target, length, copied);
             if (result == KernelCopy::Failed) {
                 const QString reason = QString::fromLocal8Bit(std::strerror(errno));
                 return abandon(kOperationFailed,
@@ -146,6 +116,7 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
             }
             inKernel = result == KernelCopy::Done;
         }
+#endif
         if (copied < length) {
             const std::uint64_t at = payloadStart + done + copied;
             MappedView view = MapWindow(source, at, length - copied);
