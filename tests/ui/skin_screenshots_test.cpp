@@ -299,6 +299,49 @@ TEST(SkinScreenshots, Sliders) {
     }
 }
 
+// The kind marks of the folder tree, composed as the tree does: the empty grid
+// and each kind's mark on a white canvas of 39 × 26 at (0, 5), copied onto the
+// tree's colour with white transparent.
+TEST(SkinScreenshots, FolderTreeKindMarks) {
+    const QColor tree(35, 24, 21);
+    const int marks[] = {skin::kKindImpact, skin::kKindParking,       skin::kKindSpeedCamera,
+                         skin::kKindManual, skin::kKindParkingImpact, skin::kKindApproaching};
+    for (const double scale : {1.0, 2.0}) {
+        const UiScale t(scale, 1.0);
+        const int combos = 8; // none, each kind alone, all of them
+        QImage sheet(t(8) + combos * t(45), t(36), QImage::Format_RGB32);
+        sheet.fill(tree);
+        for (int combo = 0; combo < combos; ++combo) {
+            QImage canvas(t.size(39, 26), QImage::Format_RGB32);
+            canvas.fill(Qt::white);
+            QPainter painter(&canvas);
+            const QPixmap grid = LoadSkinBitmap(skin::kKindSlots, scale);
+            ASSERT_FALSE(grid.isNull());
+            painter.drawPixmap(0, t(5), grid);
+            for (int i = 0; i < 6; ++i) {
+                if (combo == 7 || combo == i + 1) {
+                    const QPixmap mark = LoadSkinBitmap(marks[i], scale);
+                    ASSERT_FALSE(mark.isNull());
+                    painter.drawPixmap(0, t(5), mark);
+                }
+            }
+            painter.end();
+            for (int y = 0; y < canvas.height(); ++y) {
+                for (int x = 0; x < canvas.width(); ++x) {
+                    const QColor c = canvas.pixelColor(x, y);
+                    if (c != QColor(Qt::white)) {
+                        sheet.setPixelColor(t(8) + combo * t(45) + x, t(5) + y, c);
+                    }
+                }
+            }
+        }
+        const QImage shown = scale == 1.0 ? sheet.scaled(sheet.size() * 4, Qt::IgnoreAspectRatio,
+                                                         Qt::FastTransformation)
+                                          : sheet;
+        ASSERT_TRUE(Save(shown, QStringLiteral("tree_kind_marks_s%1.png").arg(scale * 10)));
+    }
+}
+
 // The close button on a skinned window's grey title band.
 TEST(SkinScreenshots, CloseButtonOnTheTitleBand) {
     for (const double scale : {1.0, 1.5}) {

@@ -62,7 +62,7 @@ GLYPHS = {
     "pause": '<rect x="6.5" y="5.5" width="4" height="13" rx="1.2" fill="{c}"/>'
     '<rect x="13.5" y="5.5" width="4" height="13" rx="1.2" fill="{c}"/>',
     # 154 stop and back to the start
-    "first": '<rect x="6.5" y="6.5" width="11" height="11" rx="1.8" fill="{c}"/>',
+    "first": '<rect x="6" y="6" width="12" height="12" rx="2" fill="{c}"/>',
     # 144 previous recording: bar and two triangles pointing left
     "previous": '<rect x="4" y="6" width="2.4" height="12" rx="1" fill="{c}"/>'
     f'<path {TRIANGLE} d="M13 6.5 L7.5 12 L13 17.5 Z"/>'
@@ -72,12 +72,12 @@ GLYPHS = {
     f'<path {TRIANGLE} d="M11 6.5 L16.5 12 L11 17.5 Z"/>'
     f'<path {TRIANGLE} d="M4.5 6.5 L10 12 L4.5 17.5 Z"/>',
     # 142 slower: play sign with a minus
-    "slower": f'<path {TRIANGLE} d="M4.5 6 L14.5 12 L4.5 18 Z"/>'
-    '<rect x="15.5" y="10.9" width="6" height="2.2" rx="1" fill="{c}"/>',
+    "slower": f'<path {TRIANGLE} d="M3.5 6 L12 12 L3.5 18 Z"/>'
+    '<rect x="14.5" y="10.8" width="7" height="2.4" rx="1.1" fill="{c}"/>',
     # 139 faster: play sign with a plus
-    "faster": f'<path {TRIANGLE} d="M4.5 6 L14.5 12 L4.5 18 Z"/>'
-    '<rect x="15.5" y="10.9" width="6" height="2.2" rx="1" fill="{c}"/>'
-    '<rect x="17.4" y="9" width="2.2" height="6" rx="1" fill="{c}"/>',
+    "faster": f'<path {TRIANGLE} d="M3.5 6 L12 12 L3.5 18 Z"/>'
+    '<rect x="14.5" y="10.8" width="7" height="2.4" rx="1.1" fill="{c}"/>'
+    '<rect x="16.8" y="8.5" width="2.4" height="7" rx="1.1" fill="{c}"/>',
     # 153 still image: camera
     "snapshot": '<path fill="{c}" fill-rule="evenodd" d="M3 8.5 Q3 7 4.5 7 L8 7 L9.5 5 L14.5 5 L16 7 '
     'L19.5 7 Q21 7 21 8.5 L21 17.5 Q21 19 19.5 19 L4.5 19 Q3 19 3 17.5 Z '
@@ -117,12 +117,12 @@ GLYPHS = {
     '<path d="M14.5 3.5 V8 H19" fill="none" stroke="{c}" stroke-width="1.4" stroke-linejoin="round"/>'
     '<path d="M7.5 11 H16.5 M7.5 14 H16.5 M7.5 17 H16.5 M11 11 V18" stroke="{c}" stroke-width="1.3"/>',
     # 356 view switch: main and second picture trading places
-    "viewswitch": '<rect x="2.5" y="4" width="12.5" height="9" rx="1.4" fill="none" stroke="{c}" stroke-width="1.6"/>'
-    '<rect x="12" y="12" width="9.5" height="7.5" rx="1.4" fill="{c}"/>'
-    '<path d="M5 15.5 Q5 18.5 8.5 18.5" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round"/>'
-    '<path d="M8 16.6 L10 18.5 L8 20.4" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round" stroke-linejoin="round"/>'
-    '<path d="M19 10 Q19 6.5 15.5 6.5" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round"/>'
-    '<path d="M17 8.4 L19 10.3 L21 8.4" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round" stroke-linejoin="round"/>',
+    "viewswitch": '<rect x="2.5" y="3.5" width="12" height="9" rx="1.5" fill="none" stroke="{c}" stroke-width="1.6"/>'
+    '<rect x="9.5" y="11.5" width="12" height="9" rx="1.5" fill="{c}" stroke="{bg}" stroke-width="1.6"/>'
+    '<path d="M16.5 4.5 H17.5 Q20.5 4.5 20.5 7.5 V9" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round"/>'
+    '<path d="M18.6 7.4 L20.5 9.4 L22.4 7.4" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round" stroke-linejoin="round"/>'
+    '<path d="M7.5 19.5 H6.5 Q3.5 19.5 3.5 16.5 V15" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round"/>'
+    '<path d="M1.6 16.6 L3.5 14.6 L5.4 16.6" fill="none" stroke="{c}" stroke-width="1.5" stroke-linecap="round" stroke-linejoin="round"/>',
 }
 
 TOOLBAR = {
@@ -146,7 +146,7 @@ def toolbar_strip(glyph):
         body.append(
             f'<g transform="translate({32 * i} 0)">'
             f'<rect x="0.5" y="0.5" width="31" height="31" rx="7" fill="{face}" stroke="{edge}"/>'
-            f'<g transform="translate(4 4)">{glyph.replace("{c}", colour)}</g></g>\n'
+            f'<g transform="translate(4 4)">{glyph.replace("{c}", colour).replace("{bg}", face)}</g></g>\n'
         )
     return svg(128, 32, "".join(body))
 
@@ -223,7 +223,7 @@ def radio_strip():
 
 
 def close_button_strip():
-    colours = ["#2e3339", DANGER, DANGER_DARK, "#a3a8ae"]
+    colours = ["#2e3339", "#c4000c", "#8e0009", "#a3a8ae"]
     body = []
     for i, colour in enumerate(colours):
         body.append(f'<g transform="translate({13 * i} 0)"><path d="M3.5 3 L9.5 9 M9.5 3 L3.5 9" '
@@ -268,17 +268,30 @@ KIND_SLOTS = {
 
 def kind_grid():
     cells = "".join(
-        f'<rect x="{7 * c + 0.5}" y="{7 * r + 0.5}" width="6" height="6" rx="1.2" fill="none" '
+        f'<rect x="{7 * c + 0.5}" y="{7 * r + 0.5}" width="6" height="6" fill="none" '
         f'stroke="#6b747e"/>' for r in range(2) for c in range(3))
-    return svg(21, 14, cells + "\n")
+    return svg(21, 14, f'<g shape-rendering="crispEdges">{cells}</g>\n')
+
+
+# 5 × 5 pixel letters, so that they stay legible at 7 pixels.
+PIXEL_LETTERS = {
+    "G": [" ### ", "#    ", "# ###", "#   #", " ### "],
+    "P": ["#### ", "#   #", "#### ", "#    ", "#    "],
+    "O": [" ### ", "#   #", "#   #", "#   #", " ### "],
+    "M": ["#   #", "## ##", "# # #", "#   #", "#   #"],
+    "S": [" ####", "#    ", " ### ", "    #", "#### "],
+    "D": ["#### ", "#   #", "#   #", "#   #", "#### "],
+}
 
 
 def kind_mark(column, row, letter, colour):
     x, y = 7 * column, 7 * row
+    pixels = "".join(
+        f'<rect x="{x + 1 + i}" y="{y + 1 + j}" width="1" height="1"/>'
+        for j, line in enumerate(PIXEL_LETTERS[letter]) for i, ch in enumerate(line) if ch == "#")
     return svg(21, 14,
-               f'<rect x="{x + 0.25}" y="{y + 0.25}" width="6.5" height="6.5" rx="1.4" fill="{colour}"/>'
-               f'<text x="{x + 3.5}" y="{y + 5.9}" font-family="DejaVu Sans, sans-serif" font-size="6.2" '
-               f'font-weight="bold" text-anchor="middle" fill="#f2f4f6">{letter}</text>\n')
+               f'<g shape-rendering="crispEdges"><rect x="{x}" y="{y}" width="7" height="7" fill="{colour}"/>'
+               f'<g fill="#f2f4f6">{pixels}</g></g>\n')
 
 
 # ---------------------------------------------------------------------------
@@ -310,15 +323,13 @@ def graph_scale(level):
     parts.append('<path d="M40 60.5 H640" stroke="#4c5866" stroke-width="1"/>')
     parts.append('<rect width="40" height="120" fill="#101419"/>')
     parts.append('<path d="M39.5 0 V120" stroke="#3a434e" stroke-width="1"/>')
-    labels = [(0.0, "0")] + [(s * g, f"{s * g:+.1f}") for g in labelled for s in (1, -1)]
+    labels = [(0.0, "0")] + [(s * g, f"{s * g:+.1f}G") for g in labelled for s in (1, -1)]
     for value, text in labels:
         y = 60 - round(a * value)
         y_text = min(max(y + 3.5, 8.5), 118)
         parts.append(f'<path d="M34 {y + 0.5} H40" stroke="#8a939e" stroke-width="1"/>')
-        parts.append(f'<text x="32" y="{y_text}" font-family="DejaVu Sans, sans-serif" font-size="9" '
+        parts.append(f'<text x="32" y="{y_text}" font-family="DejaVu Sans, sans-serif" font-size="8.5" '
                      f'text-anchor="end" fill="#aab3bd">{text}</text>')
-    parts.append('<text x="3" y="9" font-family="DejaVu Sans, sans-serif" font-size="8" '
-                 'fill="#6f7984">G</text>')
     return svg(640, 120, "\n".join(parts) + "\n")
 
 
@@ -378,7 +389,7 @@ def logo(notice_lines=None):
         parts.append(f'<path d="M{tx} {ty - 6} V{ty + 4}" stroke="#2a2219" stroke-width="3.4" stroke-linecap="round"/>')
         parts.append(f'<circle cx="{tx}" cy="{ty + 10}" r="2" fill="#2a2219"/>')
         for i, line in enumerate(notice_lines):
-            parts.append(f'<text x="104" y="{top + 33 + 26 * i}" font-family="{FONT}" font-size="17" '
+            parts.append(f'<text x="102" y="{top + 33 + 26 * i}" font-family="{FONT}" font-size="16" '
                          f'fill="#f3e6d2">{line}</text>')
     return svg(452, 392, "\n".join(parts) + "\n")
 
