@@ -13,6 +13,20 @@
 
 namespace kv {
 
+void ScaleChildControls(QWidget* dialog, const UiScale& scale) {
+    const double s = scale.factor();
+    const QList<QWidget*> children = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) {
+        if (child->isWindow()) {
+            continue;
+        }
+        const QRect g = child->geometry();
+        child->setGeometry(Scaled(g.x(), s), Scaled(g.y(), s), Scaled(g.width(), s),
+                           Scaled(g.height(), s));
+        child->update();
+    }
+}
+
 CSkinDialog::CSkinDialog(const UiScale& scale, const QFont& titleFont, QWidget* parent)
     : CResizeDialog(scale, parent), titleFont_(titleFont) {
     setFont(titleFont_);

@@ -12,6 +12,12 @@ namespace kv {
 // Grey of the title band.
 inline constexpr QRgb kTitleBandColor = qRgb(128, 128, 128);
 
+// Scales the dialog's direct children by S: each takes its width and height
+// × S and its position in the dialog × S (each truncated). Grandchildren keep
+// theirs. Dialogs laid out in design pixels call it once before placing their
+// controls themselves.
+void ScaleChildControls(QWidget* dialog, const UiScale& scale);
+
 // The look shared by every secondary window: no system caption, a grey title
 // band t(20) high with the window's icon and title, a skinned close button at
 // the top right, and no keyboard: every key press aimed at the dialog or one

@@ -181,5 +181,24 @@ TEST(TitleBandTest, GreyBandWithTitleAfterTheIcon) {
     EXPECT_LT(iconTextStart, scale(21) + 4);
 }
 
+TEST(ScaleChildControlsTest, ScalesDirectChildrenOnly) {
+    const UiScale scale(1.5, 1.0);
+    CSkinDialog dialog(scale, Font10(scale));
+    dialog.resize(600, 400);
+    auto* field = new QLineEdit(&dialog);
+    field->setGeometry(11, 21, 101, 25);
+    auto* box = new QWidget(&dialog);
+    box->setGeometry(10, 60, 200, 100);
+    auto* inner = new QLineEdit(box);
+    inner->setGeometry(5, 5, 50, 20);
+
+    ScaleChildControls(&dialog, scale);
+
+    EXPECT_EQ(field->geometry(), QRect(16, 31, 151, 37));
+    EXPECT_EQ(box->geometry(), QRect(15, 90, 300, 150));
+    EXPECT_EQ(inner->geometry(), QRect(5, 5, 50, 20));
+    EXPECT_EQ(dialog.size(), QSize(600, 400));
+}
+
 } // namespace
 } // namespace kv
