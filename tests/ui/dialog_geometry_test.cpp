@@ -31,6 +31,10 @@ struct HitCase {
     Qt::CursorShape cursorShape;
 };
 
+void PrintTo(const HitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class HitZoneTest : public ::testing::TestWithParam<HitCase> {};
 
 TEST_P(HitZoneTest, ClassifiesCursor) {
@@ -172,6 +176,10 @@ struct ClampCase {
     float scaleX;
     float scaleY;
 };
+
+void PrintTo(const ClampCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ClampTest : public ::testing::TestWithParam<ClampCase> {};
 

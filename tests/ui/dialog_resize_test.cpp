@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 namespace kv {
@@ -62,6 +64,10 @@ struct LoadCase {
     float expectedX;
     float expectedY;
 };
+
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LoadScaleTest : public ScaleStoreTest, public ::testing::WithParamInterface<LoadCase> {};
 

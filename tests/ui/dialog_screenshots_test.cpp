@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 namespace kv {
@@ -53,6 +55,10 @@ struct Shot {
     const char* caption;
     double scale;
 };
+
+void PrintTo(const Shot& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MessageScreenshotTest : public ::testing::TestWithParam<Shot> {};
 

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +64,10 @@ struct KeyCase {
     const char* name;
     Qt::Key key;
 };
+
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SkinDialogKeyTest : public ::testing::TestWithParam<KeyCase> {};
 
@@ -114,6 +120,10 @@ struct CloseCase {
     double scale;
     QRect expected; // in a dialog 400 wide
 };
+
+void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CloseButtonTest : public ::testing::TestWithParam<CloseCase> {};
 

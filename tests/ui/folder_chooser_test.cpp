@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <optional>
 #include <string>
 
@@ -30,6 +32,10 @@ struct ChooseCase {
     const char* expectedResult;
     bool expectFailureMessage;
 };
+
+void PrintTo(const ChooseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ChooseFolderTest : public ::testing::TestWithParam<ChooseCase> {
 protected:

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <functional>
 #include <string>
 
@@ -72,6 +74,10 @@ struct LayoutCase {
     QRect cancel;
     bool cancelShown;
 };
+
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LayoutMessageTest : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -276,6 +282,10 @@ struct AnswerCase {
     bool clickOk;
     int expected;
 };
+
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MessageAnswerTest : public ::testing::TestWithParam<AnswerCase> {};
 
