@@ -12,11 +12,14 @@ class QLocale;
 
 namespace kv {
 
-// Every text the user sees comes from this table of 260 entries, cited by
-// number. Numbers the windows' documentation refers to are fixed (105, 106,
-// 112, 139, 175, 176, 184, 185); the others are ours.
+// Every text the user sees comes from this table of 260 entries, known by
+// number. Some numbers are fixed because other parts of the viewer cite them
+// (105, 106, 112, 139, 175, 176, 184, 185); the others only need to stay put.
+// Several texts appear more than once, one entry per role (a tooltip and the
+// menu item with the same words), so each role can change on its own.
 //
-// Texts with printf conversions are formats for QString::asprintf.
+// Texts with printf conversions are formats for QString::asprintf (UTF-8
+// arguments); MovieFileFilter takes its extension through QString::arg.
 enum class UiText : int {
     // Captions and the message dialog
     ErrorCaption = 0,
