@@ -20,11 +20,11 @@ using namespace kv;
 struct Card {
     QTemporaryDir dir;
     Card() {
-        test::AviSpec spec;
-        spec.chunks = test::SimpleChunks(10, true);
-        const QByteArray rear = test::MakeAvi(spec);
-        spec.telemetry = test::ExactBlock(std::vector<QByteArray>(10, test::TypicalRecord()));
-        const QByteArray front = test::MakeAvi(spec);
+        test::AviSpec recipe;
+        recipe.chunks = test::SimpleChunks(10, true);
+        const QByteArray rear = test::MakeAvi(recipe);
+        recipe.telemetry = test::ExactBlock(std::vector<QByteArray>(10, test::TypicalRecord()));
+        const QByteArray front = test::MakeAvi(recipe);
         for (const char* folder :
              {"Normal/Front", "Normal/Rear", "Parking/Front", "Parking/Rear"}) {
             QDir().mkpath(dir.path() + u'/' + QLatin1String(folder));

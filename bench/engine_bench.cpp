@@ -61,16 +61,16 @@ QString Recording(const QString& name, int width, int height, int crf) {
     if (QFileInfo::exists(path)) {
         return path;
     }
-    cardmaker::RecordingSpec spec;
-    spec.fileName = name;
-    spec.width = width;
-    spec.height = height;
-    spec.seconds = 60.0;
-    spec.crf = crf;
-    spec.telemetry = cardmaker::TelemetryForm::FullLength;
+    cardmaker::RecordingSpec recipe;
+    recipe.fileName = name;
+    recipe.width = width;
+    recipe.height = height;
+    recipe.seconds = 60.0;
+    recipe.crf = crf;
+    recipe.telemetry = cardmaker::TelemetryForm::FullLength;
     QString error;
     std::fprintf(stderr, "making %s ...\n", qPrintable(path));
-    if (!cardmaker::WriteRecording(spec, path, &error)) {
+    if (!cardmaker::WriteRecording(recipe, path, &error)) {
         std::fprintf(stderr, "cannot make %s: %s\n", qPrintable(path), qPrintable(error));
         std::exit(1);
     }

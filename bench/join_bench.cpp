@@ -49,18 +49,18 @@ const Sources& CachedSources(int seconds) {
     QDir().mkpath(s.folder);
     const char* names[] = {"A___-261205-090000-000101F.AVI", "A___-261205-091000-000102F.AVI"};
     for (int i = 0; i < 2; ++i) {
-        cardmaker::RecordingSpec spec;
-        spec.fileName = QString::fromLatin1(names[i]);
-        spec.width = 1920;
-        spec.height = 1080;
-        spec.seconds = seconds;
-        spec.crf = 0; // the card maker's pictures are simple: lossless keeps the files large
-        spec.sessionSeconds = 600.0 * i;
-        const QString path = s.folder + u'/' + spec.fileName;
+        cardmaker::RecordingSpec recipe;
+        recipe.fileName = QString::fromLatin1(names[i]);
+        recipe.width = 1920;
+        recipe.height = 1080;
+        recipe.seconds = seconds;
+        recipe.crf = 0; // the card maker's pictures are simple: lossless keeps the files large
+        recipe.sessionSeconds = 600.0 * i;
+        const QString path = s.folder + u'/' + recipe.fileName;
         if (VerifyRecording(path) != kRecordingSound) {
             std::fprintf(stderr, "join_bench: writing %s (once)\n", qPrintable(path));
             QString error;
-            if (!cardmaker::WriteRecording(spec, path, &error)) {
+            if (!cardmaker::WriteRecording(recipe, path, &error)) {
                 s.error = error;
             }
         }

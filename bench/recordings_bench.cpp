@@ -28,12 +28,12 @@ QString FullRecording(const QTemporaryDir& dir) {
         }
         records.push_back(r);
     }
-    test::BlockSpec spec;
-    spec.count = 0xFFFF;
-    spec.records = records;
+    test::BlockSpec recipe;
+    recipe.count = 0xFFFF;
+    recipe.records = records;
     test::AviSpec avi;
     avi.chunks = test::SimpleChunks(30, true);
-    avi.telemetry = test::MakeBlock(spec);
+    avi.telemetry = test::MakeBlock(recipe);
     return test::WriteFile(dir.path(), "A___-261205-090000-000101F.AVI", test::MakeAvi(avi));
 }
 

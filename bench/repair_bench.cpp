@@ -41,19 +41,19 @@ QString Source() {
             return file;
         }
         QDir().mkpath(folder);
-        cardmaker::RecordingSpec spec;
-        spec.fileName = kName;
-        spec.width = 1920;
-        spec.height = 1080;
+        cardmaker::RecordingSpec recipe;
+        recipe.fileName = kName;
+        recipe.width = 1920;
+        recipe.height = 1080;
         // The card maker's pictures compress far better than a road scene: even
         // lossless, one minute of them is about 26 MB. Four minutes at crf 0
         // make the ~100 MB of one real minute (with four times its chunks).
-        spec.seconds = 240.0;
-        spec.crf = 0;
-        spec.damage = cardmaker::Damage::PowerLoss;
+        recipe.seconds = 240.0;
+        recipe.crf = 0;
+        recipe.damage = cardmaker::Damage::PowerLoss;
         std::fprintf(stderr, "making %s (1080p, 240 s) once...\n", qPrintable(file));
         QString error;
-        if (!cardmaker::WriteRecording(spec, file, &error)) {
+        if (!cardmaker::WriteRecording(recipe, file, &error)) {
             std::fprintf(stderr, "cannot make the recording: %s\n", qPrintable(error));
             return QString();
         }

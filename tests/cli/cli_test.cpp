@@ -22,14 +22,15 @@ protected:
         records[1][78] = 'X';
         records[2][77] = 'D';
         records[2].replace(51, 3, "   ");
-        test::AviSpec spec;
-        spec.chunks = test::SimpleChunks(90, true);
-        spec.chunks.push_back({"01wb", QByteArray(4000, '\0'), 0x10});
-        spec.telemetry = test::ExactBlock(records);
-        sound = test::WriteFile(dir.path(), "A___-261205-093000-000101F.AVI", test::MakeAvi(spec));
-        spec.riffSize = 0;
+        test::AviSpec recipe;
+        recipe.chunks = test::SimpleChunks(90, true);
+        recipe.chunks.push_back({"01wb", QByteArray(4000, '\0'), 0x10});
+        recipe.telemetry = test::ExactBlock(records);
+        sound =
+            test::WriteFile(dir.path(), "A___-261205-093000-000101F.AVI", test::MakeAvi(recipe));
+        recipe.riffSize = 0;
         damaged =
-            test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(spec));
+            test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(recipe));
         empty = test::WriteFile(dir.path(), "A___-261205-093200-000103F.AVI", QByteArray());
     }
     QTemporaryDir dir;
@@ -92,9 +93,9 @@ namespace {
 
 TEST(CliCatalogue, ScanAndListACard) {
     QTemporaryDir card;
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(3, true);
-    const QByteArray bytes = test::MakeAvi(spec);
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(3, true);
+    const QByteArray bytes = test::MakeAvi(recipe);
     const auto put = [&](const QString& folder, const QString& name) {
         QDir().mkpath(card.path() + folder);
         test::WriteFile(card.path() + folder, name, bytes);

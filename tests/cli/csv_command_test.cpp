@@ -24,11 +24,11 @@ int RunQuiet(const QStringList& args, QString* errText = nullptr) {
 TEST(CsvCommand, WritesOnceAndRefusesToReplaceWithoutBeingAsked) {
     QTemporaryDir source, target;
     QDir().mkpath(source.path() + "/Normal/Front");
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(3, true);
-    spec.telemetry = test::ExactBlock({test::TypicalRecord()});
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(3, true);
+    recipe.telemetry = test::ExactBlock({test::TypicalRecord()});
     test::WriteFile(source.path() + "/Normal/Front", "AG__-220820-153012-000045F.AVI",
-                    test::MakeAvi(spec));
+                    test::MakeAvi(recipe));
     const QString csv = target.path() + "/Dv_20220820_153012.csv";
 
     EXPECT_EQ(RunQuiet({"csv", source.path(), target.path()}), kExitOk);

@@ -48,14 +48,15 @@ protected:
         QDir().mkpath(out_);
         for (int i = 0; i < 3; ++i) {
             const QString stem = QStringLiteral("A___-261205-09300%1-00010%2").arg(i).arg(i + 1);
-            test::AviSpec spec;
-            spec.chunks = test::SimpleChunks(30 + 10 * i, true);
-            spec.telemetry = test::ExactBlock(
+            test::AviSpec recipe;
+            recipe.chunks = test::SimpleChunks(30 + 10 * i, true);
+            recipe.telemetry = test::ExactBlock(
                 std::vector<QByteArray>(static_cast<std::size_t>(3 + i), test::TypicalRecord()));
             front_ << test::WriteFile(source_ + "/Normal/Front", stem + "F.AVI",
-                                      test::MakeAvi(spec));
-            spec.telemetry.clear();
-            rear_ << test::WriteFile(source_ + "/Normal/Rear", stem + "R.AVI", test::MakeAvi(spec));
+                                      test::MakeAvi(recipe));
+            recipe.telemetry.clear();
+            rear_ << test::WriteFile(source_ + "/Normal/Rear", stem + "R.AVI",
+                                     test::MakeAvi(recipe));
         }
     }
     void TearDown() override {

@@ -34,12 +34,12 @@ const QString kName = QStringLiteral("A___-261205-093000-000101F.AVI");
 // 30 video and 10 audio chunks as a recorder leaves them after a power loss,
 // then the first bytes of a chunk it did not finish.
 QByteArray Damaged() {
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(30, true);
-    spec.riffSize = 0;
-    spec.moviSize = 0;
-    spec.writeIndex = false;
-    return test::MakeAvi(spec) + "00dc";
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(30, true);
+    recipe.riffSize = 0;
+    recipe.moviSize = 0;
+    recipe.writeIndex = false;
+    return test::MakeAvi(recipe) + "00dc";
 }
 
 class RepairCommand : public ::testing::Test {
@@ -86,10 +86,10 @@ TEST_F(RepairCommand, RepairsIntoTheRepairFolderByDefault) {
 }
 
 TEST_F(RepairCommand, SoundRecordingNeedsNoRepair) {
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(30, true);
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(30, true);
     const QString sound =
-        test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(spec));
+        test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI", test::MakeAvi(recipe));
     const QString out = dir.path() + "/fixed.avi";
     const Result r = RunCli({"repair", sound, out});
     EXPECT_EQ(r.code, kExitOk);

@@ -13,17 +13,17 @@ namespace kv::engine {
 
 inline QString WriteTinyRecording(const QString& dir, const QString& name, double seconds = 3.0,
                                   cardmaker::Damage damage = cardmaker::Damage::None) {
-    cardmaker::RecordingSpec spec;
-    spec.fileName = name;
-    spec.width = 160;
-    spec.height = 96;
-    spec.seconds = seconds;
-    spec.damage = damage;
-    spec.telemetry = damage == cardmaker::Damage::None ? cardmaker::TelemetryForm::ExactCount
-                                                       : cardmaker::TelemetryForm::None;
+    cardmaker::RecordingSpec recipe;
+    recipe.fileName = name;
+    recipe.width = 160;
+    recipe.height = 96;
+    recipe.seconds = seconds;
+    recipe.damage = damage;
+    recipe.telemetry = damage == cardmaker::Damage::None ? cardmaker::TelemetryForm::ExactCount
+                                                         : cardmaker::TelemetryForm::None;
     const QString path = dir + "/" + name;
     QString error;
-    EXPECT_TRUE(cardmaker::WriteRecording(spec, path, &error)) << error.toStdString();
+    EXPECT_TRUE(cardmaker::WriteRecording(recipe, path, &error)) << error.toStdString();
     return path;
 }
 

@@ -110,12 +110,12 @@ TEST(VerifyRecording, ClassifiesStructure) {
 
 TEST(VerifyRecording, ExpectedLengthCoversIndexAndTelemetry) {
     QTemporaryDir dir;
-    auto spec = Normal();
-    const QByteArray bare = MakeAvi(spec);
-    spec.telemetry = test::ExactBlock({test::TypicalRecord(), test::TypicalRecord()});
-    const QByteArray withBlock = MakeAvi(spec);
-    spec.telemetry = test::FullLengthBlock({test::TypicalRecord()});
-    const QByteArray withFullBlock = MakeAvi(spec);
+    auto recipe = Normal();
+    const QByteArray bare = MakeAvi(recipe);
+    recipe.telemetry = test::ExactBlock({test::TypicalRecord(), test::TypicalRecord()});
+    const QByteArray withBlock = MakeAvi(recipe);
+    recipe.telemetry = test::FullLengthBlock({test::TypicalRecord()});
+    const QByteArray withFullBlock = MakeAvi(recipe);
 
     for (const QByteArray& bytes : {bare, withBlock, withFullBlock}) {
         const QString path = test::WriteFile(dir.path(), kFront, bytes);

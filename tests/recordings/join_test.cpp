@@ -588,11 +588,11 @@ TEST_F(JoinTest, AReadOnlyFolderFailsTheJoinCleanly) {
 
 // Recordings built byte by byte whose telemetry blocks hold count records each.
 QString RecordsFile(const QString& dir, const QString& name, int count) {
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(30, true);
-    spec.telemetry = test::ExactBlock(
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(30, true);
+    recipe.telemetry = test::ExactBlock(
         std::vector<QByteArray>(static_cast<std::size_t>(count), test::TypicalRecord()));
-    return test::WriteFile(dir, name, test::MakeAvi(spec));
+    return test::WriteFile(dir, name, test::MakeAvi(recipe));
 }
 
 TEST(JoinLimits, AJoinPastTheBlockCountIsRefusedBeforeAnythingIsWritten) {

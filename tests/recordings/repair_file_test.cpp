@@ -80,27 +80,27 @@ TEST(RepairFile, PowerLossRecordingsPlayAfterRepair) {
                           Case{"T___-261205-093000-000101F.AVI", false}}) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
-        cm::RecordingSpec spec;
-        spec.fileName = c.name;
-        spec.width = 160;
-        spec.height = 96;
-        spec.seconds = 3.0;
-        spec.audio = c.audio;
-        spec.damage = cm::Damage::PowerLoss;
-        const QString source = dir.path() + '/' + spec.fileName;
+        cm::RecordingSpec recipe;
+        recipe.fileName = c.name;
+        recipe.width = 160;
+        recipe.height = 96;
+        recipe.seconds = 3.0;
+        recipe.audio = c.audio;
+        recipe.damage = cm::Damage::PowerLoss;
+        const QString source = dir.path() + '/' + recipe.fileName;
         QString error;
         cm::RecordingReport written;
-        ASSERT_TRUE(cm::WriteRecording(spec, source, &error, &written)) << error.toStdString();
+        ASSERT_TRUE(cm::WriteRecording(recipe, source, &error, &written)) << error.toStdString();
         ASSERT_EQ(VerifyRecording(source), kRecordingDamaged);
         const QByteArray before = Digest(source);
 
-        const QString out = dir.path() + "/out/" + spec.fileName;
+        const QString out = dir.path() + "/out/" + recipe.fileName;
         QDir().mkpath(dir.path() + "/out");
         RepairReport report;
         ASSERT_EQ(RepairFile(source, out, nullptr, &report), kOperationDone)
             << report.error.toStdString();
         EXPECT_EQ(Digest(source), before);
-        EXPECT_EQ(Listing(dir.path() + "/out"), QStringList{spec.fileName});
+        EXPECT_EQ(Listing(dir.path() + "/out"), QStringList{recipe.fileName});
 
         // The recorder wrote every chunk whole; the last one ends at the end of the
         // file, so it does not count as fitting and is dropped.
@@ -154,18 +154,18 @@ void PutLe32(QByteArray& bytes, int at, std::uint32_t v) {
 TEST(RepairFile, CopyIsWhatASoundWriterWritesForTheSameChunks) {
     for (const bool timeLapse : {false, true}) {
         SCOPED_TRACE(timeLapse ? "time-lapse" : "normal");
-        test::AviSpec spec;
-        spec.timeLapse = timeLapse;
-        spec.chunks = test::SimpleChunks(40, !timeLapse);
-        const QByteArray sound = test::MakeAvi(spec);
+        test::AviSpec recipe;
+        recipe.timeLapse = timeLapse;
+        recipe.chunks = test::SimpleChunks(40, !timeLapse);
+        const QByteArray sound = test::MakeAvi(recipe);
 
         // The same recording as the recorder leaves it after a power loss: one
         // more chunk written to the very end of the file, nothing closed.
-        spec.chunks.push_back({"01wb", QByteArray("0123456789abcdefghijklmnopqrstuvwxyz")});
-        spec.riffSize = 0;
-        spec.moviSize = 0;
-        spec.writeIndex = false;
-        QByteArray damaged = test::MakeAvi(spec);
+        recipe.chunks.push_back({"01wb", QByteArray("0123456789abcdefghijklmnopqrstuvwxyz")});
+        recipe.riffSize = 0;
+        recipe.moviSize = 0;
+        recipe.writeIndex = false;
+        QByteArray damaged = test::MakeAvi(recipe);
         for (int field : {48, 140}) {
             PutLe32(damaged, field, 0);
         }
@@ -189,10 +189,10 @@ TEST(RepairFile, CopyIsWhatASoundWriterWritesForTheSameChunks) {
 TEST(RepairFile, FailuresLeaveNothingUnderTheCopysName) {
     QTemporaryDir dir;
     const QString name = "A___-261205-093000-000101F.AVI";
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(3, true);
-    spec.riffSize = 0;
-    const QByteArray header = test::MakeAvi(spec).left(396);
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(3, true);
+    recipe.riffSize = 0;
+    const QByteArray header = test::MakeAvi(recipe).left(396);
     struct Case {
         const char* what;
         QByteArray source; // empty: no source file at all
@@ -203,7 +203,7 @@ TEST(RepairFile, FailuresLeaveNothingUnderTheCopysName) {
         {"no chunk can be indexed", header + QByteArray(5000, '\xEE'), "copy.avi", "no chunk"},
         {"source shorter than its header", header.left(395), "copy.avi", "shorter than"},
         {"no source", QByteArray(), "copy.avi", "cannot open"},
-        {"target folder missing", test::MakeAvi(spec), "missing/copy.avi", "cannot create"},
+        {"target folder missing", test::MakeAvi(recipe), "missing/copy.avi", "cannot create"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -228,7 +228,7 @@ TEST(RepairFile, FailuresLeaveNothingUnderTheCopysName) {
 
     // The source as its own target: refused, the source untouched.
     const QString repairable = test::WriteFile(dir.path(), "A___-261205-093100-000102F.AVI",
-                                               test::MakeAvi(spec) + QByteArray(8, '\xEE'));
+                                               test::MakeAvi(recipe) + QByteArray(8, '\xEE'));
     const QByteArray before = ReadAll(repairable);
     RepairReport report;
     EXPECT_EQ(
@@ -240,15 +240,15 @@ TEST(RepairFile, FailuresLeaveNothingUnderTheCopysName) {
 
 // A damaged recording of about 40 MB: three copy windows.
 QByteArray LargeDamagedRecording() {
-    test::AviSpec spec;
+    test::AviSpec recipe;
     for (int i = 0; i < 40; ++i) {
-        spec.chunks.push_back({"00dc", test::VideoPayload(1 << 20, i % 10 ? 0x41 : 0x65)});
-        spec.chunks.push_back({"01wb", QByteArray(2020, '\x11')});
+        recipe.chunks.push_back({"00dc", test::VideoPayload(1 << 20, i % 10 ? 0x41 : 0x65)});
+        recipe.chunks.push_back({"01wb", QByteArray(2020, '\x11')});
     }
-    spec.riffSize = 0;
-    spec.moviSize = 0;
-    spec.writeIndex = false;
-    return test::MakeAvi(spec) + QByteArray(64, '\xEE');
+    recipe.riffSize = 0;
+    recipe.moviSize = 0;
+    recipe.writeIndex = false;
+    return test::MakeAvi(recipe) + QByteArray(64, '\xEE');
 }
 
 TEST(RepairFile, ReportsProgressAndStopsWhenCancelled) {

@@ -40,25 +40,25 @@ QStringList Listing(const QString& dir) {
 // A recording that lost power, with `frames` video frames and a few bytes of
 // the next chunk, so that every complete chunk is repaired.
 QByteArray Damaged(int frames = 30, int videoBytes = 0) {
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(frames, true);
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(frames, true);
     if (videoBytes > 0) {
-        for (auto& c : spec.chunks) {
+        for (auto& c : recipe.chunks) {
             if (c.tag == "00dc") {
                 c.payload = test::VideoPayload(videoBytes, c.flags ? 0x65 : 0x41);
             }
         }
     }
-    spec.riffSize = 0;
-    spec.moviSize = 0;
-    spec.writeIndex = false;
-    return test::MakeAvi(spec) + "00dc";
+    recipe.riffSize = 0;
+    recipe.moviSize = 0;
+    recipe.writeIndex = false;
+    return test::MakeAvi(recipe) + "00dc";
 }
 
 QByteArray Sound() {
-    test::AviSpec spec;
-    spec.chunks = test::SimpleChunks(30, true);
-    return test::MakeAvi(spec);
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(30, true);
+    return test::MakeAvi(recipe);
 }
 
 // Sets an environment variable for the life of the object.

@@ -146,13 +146,13 @@ TEST(FindChunkTags, RefusesWindowsThatWouldSkipPositions) {
 
 // A recording the recorder never closed: RIFF size, movi size, counts 0, no index.
 QByteArray PowerLoss(const std::vector<Chunk>& chunks, bool timeLapse = false) {
-    test::AviSpec spec;
-    spec.timeLapse = timeLapse;
-    spec.chunks = chunks;
-    spec.riffSize = 0;
-    spec.moviSize = 0;
-    spec.writeIndex = false;
-    return test::MakeAvi(spec);
+    test::AviSpec recipe;
+    recipe.timeLapse = timeLapse;
+    recipe.chunks = chunks;
+    recipe.riffSize = 0;
+    recipe.moviSize = 0;
+    recipe.writeIndex = false;
+    return test::MakeAvi(recipe);
 }
 
 // File offset of chunk k of a file made by MakeAvi.

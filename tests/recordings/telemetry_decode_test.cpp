@@ -243,19 +243,19 @@ TEST_F(TelemetryTest, EarlyEndRecordNeverDuplicatesSamples) {
     // A fixed count of 5 with an end record after 3: the fixed-position pass
     // fails, the scan finds the same block again and must not append a
     // second copy of the first records.
-    test::BlockSpec spec;
-    spec.count = 5;
-    spec.records = Records(3);
-    spec.endRecord = true;
-    spec.fillerSlots = 4600 - 4;
-    const QByteArray block = test::MakeBlock(spec);
+    test::BlockSpec recipe;
+    recipe.count = 5;
+    recipe.records = Records(3);
+    recipe.endRecord = true;
+    recipe.fillerSlots = 4600 - 4;
+    const QByteArray block = test::MakeBlock(recipe);
     ASSERT_EQ(block.size(), 598068);
     // Large enough that the block lies inside the scanned last quarter.
     ASSERT_TRUE(Open(Recording(block, 12, 2 * 1024 * 1024)));
     EXPECT_EQ(reader.sensors.size(), 3u);
     EXPECT_EQ(reader.gps.size(), 3u);
 
-    ASSERT_TRUE(Open(Recording(test::MakeBlock(spec), 12, 0)));
+    ASSERT_TRUE(Open(Recording(test::MakeBlock(recipe), 12, 0)));
     EXPECT_EQ(reader.sensors.size(), 3u);
 }
 
@@ -268,10 +268,10 @@ TEST_F(TelemetryTest, ScanLooksOnlyInTheLastQuarter) {
 }
 
 TEST_F(TelemetryTest, CountsLargerThanTheFileDecodeWhatIsThere) {
-    test::BlockSpec spec;
-    spec.count = 60000;
-    spec.records = Records(4);
-    ASSERT_TRUE(Open(Recording(test::MakeBlock(spec))));
+    test::BlockSpec recipe;
+    recipe.count = 60000;
+    recipe.records = Records(4);
+    ASSERT_TRUE(Open(Recording(test::MakeBlock(recipe))));
     // The trailer bytes are the start of a fifth record that does not fit.
     EXPECT_EQ(reader.sensors.size(), 4u);
 }

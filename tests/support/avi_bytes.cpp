@@ -35,25 +35,25 @@ QByteArray VideoPayload(int length, unsigned char nalHeader) {
     return p;
 }
 
-QByteArray MakeAvi(const AviSpec& spec) {
-    const int h = spec.timeLapse ? 280 : 384;
+QByteArray MakeAvi(const AviSpec& recipe) {
+    const int h = recipe.timeLapse ? 280 : 384;
     QByteArray out(h, '\0');
     out.replace(0, 4, "RIFF");
     out.replace(8, 4, "AVI ");
     out.replace(12, 4, "LIST");
     out.replace(20, 4, "hdrl");
     std::uint32_t videoChunks = 0, audioChunks = 0;
-    for (const auto& c : spec.chunks) {
+    for (const auto& c : recipe.chunks) {
         (c.tag == "00dc" ? videoChunks : audioChunks)++;
     }
-    PutLe32(out, 48, spec.totalFrames ? spec.totalFrames : videoChunks);
-    PutLe32(out, 128, spec.scale);
-    PutLe32(out, 132, spec.rate);
+    PutLe32(out, 48, recipe.totalFrames ? recipe.totalFrames : videoChunks);
+    PutLe32(out, 128, recipe.scale);
+    PutLe32(out, 132, recipe.rate);
     PutLe32(out, 140, videoChunks);
     PutLe32(out, 168, 40);
-    PutLe32(out, 176, static_cast<std::uint32_t>(spec.width));
-    PutLe32(out, 180, static_cast<std::uint32_t>(spec.height));
-    if (!spec.timeLapse) {
+    PutLe32(out, 176, static_cast<std::uint32_t>(recipe.width));
+    PutLe32(out, 180, static_cast<std::uint32_t>(recipe.height));
+    if (!recipe.timeLapse) {
         PutLe32(out, 256, 8000);
         PutLe32(out, 264, audioChunks);
         PutLe32(out, 304, 4055);
@@ -61,7 +61,7 @@ QByteArray MakeAvi(const AviSpec& spec) {
 
     QByteArray movi = "movi";
     QByteArray index;
-    for (const auto& c : spec.chunks) {
+    for (const auto& c : recipe.chunks) {
         index.append(c.tag);
         AppendLe32(index, c.flags);
         AppendLe32(index, static_cast<std::uint32_t>(movi.size()));
@@ -74,17 +74,18 @@ QByteArray MakeAvi(const AviSpec& spec) {
         }
     }
     out.append("LIST");
-    AppendLe32(out, static_cast<std::uint32_t>(spec.moviSize >= 0 ? spec.moviSize : movi.size()));
+    AppendLe32(out,
+               static_cast<std::uint32_t>(recipe.moviSize >= 0 ? recipe.moviSize : movi.size()));
     out.append(movi);
-    if (spec.writeIndex) {
+    if (recipe.writeIndex) {
         out.append("idx1");
-        AppendLe32(out,
-                   static_cast<std::uint32_t>(spec.indexSize >= 0 ? spec.indexSize : index.size()));
+        AppendLe32(out, static_cast<std::uint32_t>(recipe.indexSize >= 0 ? recipe.indexSize
+                                                                         : index.size()));
         out.append(index);
     }
     PutLe32(out, 4,
-            static_cast<std::uint32_t>(spec.riffSize >= 0 ? spec.riffSize : out.size() - 8));
-    out.append(spec.telemetry);
+            static_cast<std::uint32_t>(recipe.riffSize >= 0 ? recipe.riffSize : out.size() - 8));
+    out.append(recipe.telemetry);
     return out;
 }
 
@@ -123,27 +124,27 @@ QByteArray BlockSpec::DefaultHeader() {
     return h;
 }
 
-QByteArray MakeBlock(const BlockSpec& spec) {
+QByteArray MakeBlock(const BlockSpec& recipe) {
     QByteArray b = "CSMDAT";
-    b.append(spec.header.left(32).leftJustified(32, '\0'));
-    AppendBe(b, spec.count, 2);
-    for (const auto& r : spec.records) {
+    b.append(recipe.header.left(32).leftJustified(32, '\0'));
+    AppendBe(b, recipe.count, 2);
+    for (const auto& r : recipe.records) {
         b.append(r);
     }
-    int slots = static_cast<int>(spec.records.size());
-    if (spec.endRecord) {
+    int slots = static_cast<int>(recipe.records.size());
+    if (recipe.endRecord) {
         QByteArray end(130, '\0');
         end.replace(0, 6, "CSMEND");
         b.append(end);
         ++slots;
     }
-    b.append(QByteArray(130 * spec.fillerSlots, '\0'));
-    slots += spec.fillerSlots;
+    b.append(QByteArray(130 * recipe.fillerSlots, '\0'));
+    slots += recipe.fillerSlots;
     QByteArray trailer(28, '\0');
     trailer.replace(0, 6, "CSMEND");
     b.append(trailer);
     const std::uint32_t count = static_cast<std::uint32_t>(
-        spec.trailerCount >= 0 ? spec.trailerCount : static_cast<std::int64_t>(slots));
+        recipe.trailerCount >= 0 ? recipe.trailerCount : static_cast<std::int64_t>(slots));
     const int at = static_cast<int>(b.size()) - 28 + 16;
     for (int i = 0; i < 4; ++i) {
         b[at + i] = static_cast<char>((count >> (8 * (3 - i))) & 0xFF);
@@ -152,21 +153,21 @@ QByteArray MakeBlock(const BlockSpec& spec) {
 }
 
 QByteArray FullLengthBlock(const std::vector<QByteArray>& records, const QByteArray& header) {
-    BlockSpec spec;
-    spec.header = header;
-    spec.count = 0xFFFF;
-    spec.records = records;
-    spec.endRecord = true;
-    spec.fillerSlots = 4600 - static_cast<int>(records.size()) - 1;
-    return MakeBlock(spec);
+    BlockSpec recipe;
+    recipe.header = header;
+    recipe.count = 0xFFFF;
+    recipe.records = records;
+    recipe.endRecord = true;
+    recipe.fillerSlots = 4600 - static_cast<int>(records.size()) - 1;
+    return MakeBlock(recipe);
 }
 
 QByteArray ExactBlock(const std::vector<QByteArray>& records, const QByteArray& header) {
-    BlockSpec spec;
-    spec.header = header;
-    spec.count = static_cast<std::uint16_t>(records.size());
-    spec.records = records;
-    return MakeBlock(spec);
+    BlockSpec recipe;
+    recipe.header = header;
+    recipe.count = static_cast<std::uint16_t>(records.size());
+    recipe.records = records;
+    return MakeBlock(recipe);
 }
 
 std::vector<Chunk> SimpleChunks(int frames, bool audio) {

@@ -40,7 +40,7 @@ struct AviSpec {
     QByteArray telemetry; // appended after the index
 };
 
-QByteArray MakeAvi(const AviSpec& spec);
+QByteArray MakeAvi(const AviSpec& recipe);
 
 // One 130-byte telemetry record: blanks everywhere except the fields set.
 // Keys are record offsets; values are the bytes placed there.
@@ -59,7 +59,7 @@ struct BlockSpec {
     static QByteArray DefaultHeader();
 };
 
-QByteArray MakeBlock(const BlockSpec& spec);
+QByteArray MakeBlock(const BlockSpec& recipe);
 
 // A full-length (598068-byte) open-ended block holding records.
 QByteArray FullLengthBlock(const std::vector<QByteArray>& records,

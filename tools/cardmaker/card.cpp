@@ -250,7 +250,7 @@ bool CheckOptionValues(const CardOptions& o, QString* error) {
 }
 
 struct Job {
-    RecordingSpec spec;
+    RecordingSpec recipe;
     QString path;
     double cost;
 };
@@ -384,7 +384,7 @@ bool WriteCard(const CardOptions& o, const QString& folder, QString* error) {
                 return;
             }
             QString message;
-            if (!WriteRecording(jobs[i].spec, jobs[i].path, &message)) {
+            if (!WriteRecording(jobs[i].recipe, jobs[i].path, &message)) {
                 std::lock_guard<std::mutex> lock(errorLock);
                 if (!failed.exchange(true)) {
                     firstError = message;

@@ -156,13 +156,13 @@ struct RecordingSpec {
     int crf = 23;         // libx264 quality
 };
 
-int FrameCount(const RecordingSpec& spec);
-std::uint32_t HeaderLength(const RecordingSpec& spec); // 384 or 280
+int FrameCount(const RecordingSpec& recipe);
+std::uint32_t HeaderLength(const RecordingSpec& recipe); // 384 or 280
 // Records the telemetry block holds: one per 100 ms of video, one per 66.666664 ms of video
 // for time-lapse names (each of those stands for one second of real time).
-int TelemetryRecordCount(const RecordingSpec& spec);
+int TelemetryRecordCount(const RecordingSpec& recipe);
 // The records written into the block, in order.
-std::vector<TelemetryScriptRecord> TelemetryScript(const RecordingSpec& spec);
+std::vector<TelemetryScriptRecord> TelemetryScript(const RecordingSpec& recipe);
 
 // What WriteRecording put into the file.
 struct RecordingReport {
@@ -181,7 +181,7 @@ struct RecordingReport {
 };
 
 // Writes one recording to `path` (through "<path>.part", renamed when complete).
-bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* error,
+bool WriteRecording(const RecordingSpec& recipe, const QString& path, QString* error,
                     RecordingReport* report = nullptr);
 
 // ---------------------------------------------------------------------------

@@ -171,15 +171,15 @@ QByteArray BuildHeader(const HeaderValues& v) {
     return h;
 }
 
-QByteArray BuildTelemetryBlock(const RecordingSpec& spec,
+QByteArray BuildTelemetryBlock(const RecordingSpec& recipe,
                                const std::vector<TelemetryScriptRecord>& records) {
     const auto n = static_cast<std::uint32_t>(records.size());
-    const bool full = spec.telemetry == TelemetryForm::FullLength;
+    const bool full = recipe.telemetry == TelemetryForm::FullLength;
     const std::uint32_t slots = full ? kFullLengthSlots : n;
     QByteArray block;
     block.reserve(static_cast<int>(kTelemetryFramingLength + kTelemetryRecordLength * slots));
     block.append("CSMDAT", 6);
-    block.append(EncodeTelemetryHeader(spec.header));
+    block.append(EncodeTelemetryHeader(recipe.header));
     const std::uint16_t count = full ? 0xFFFF : static_cast<std::uint16_t>(n);
     block.append(static_cast<char>(count >> 8));
     block.append(static_cast<char>(count & 0xFF));
@@ -205,47 +205,48 @@ struct Chunk {
     bool key;
 };
 
-bool CheckSpec(const RecordingSpec& spec, QString* error) {
-    if (!IsValidRecordingName(spec.fileName)) {
+bool CheckSpec(const RecordingSpec& recipe, QString* error) {
+    if (!IsValidRecordingName(recipe.fileName)) {
         return Fail(error,
-                    QStringLiteral("\"%1\" is not a valid recording name").arg(spec.fileName));
+                    QStringLiteral("\"%1\" is not a valid recording name").arg(recipe.fileName));
     }
-    if (spec.width < 16 || spec.height < 16 || spec.width > 4096 || spec.height > 4096 ||
-        spec.width % 2 || spec.height % 2) {
+    if (recipe.width < 16 || recipe.height < 16 || recipe.width > 4096 || recipe.height > 4096 ||
+        recipe.width % 2 || recipe.height % 2) {
         return Fail(error, QStringLiteral("picture size %1x%2: both must be even, 16 to 4096")
-                               .arg(spec.width)
-                               .arg(spec.height));
+                               .arg(recipe.width)
+                               .arg(recipe.height));
     }
-    if (spec.rate == 0 || spec.scale == 0 ||
-        spec.rate > static_cast<std::uint32_t>(std::numeric_limits<int>::max()) ||
-        spec.scale > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
+    if (recipe.rate == 0 || recipe.scale == 0 ||
+        recipe.rate > static_cast<std::uint32_t>(std::numeric_limits<int>::max()) ||
+        recipe.scale > static_cast<std::uint32_t>(std::numeric_limits<int>::max())) {
         return Fail(
-            error, QStringLiteral("frame rate %1/%2 is not usable").arg(spec.rate).arg(spec.scale));
+            error,
+            QStringLiteral("frame rate %1/%2 is not usable").arg(recipe.rate).arg(recipe.scale));
     }
-    const double frames = spec.seconds * spec.rate / spec.scale;
+    const double frames = recipe.seconds * recipe.rate / recipe.scale;
     if (!(frames >= 0.5 && frames <= kMaxFrames)) {
         return Fail(error, QStringLiteral("%1 s at %2/%3 fps gives no usable frame count")
-                               .arg(spec.seconds)
-                               .arg(spec.rate)
-                               .arg(spec.scale));
+                               .arg(recipe.seconds)
+                               .arg(recipe.rate)
+                               .arg(recipe.scale));
     }
-    if (spec.audio && IsTimeLapseName(spec.fileName)) {
+    if (recipe.audio && IsTimeLapseName(recipe.fileName)) {
         return Fail(error,
-                    QStringLiteral("%1: time-lapse recordings have no audio").arg(spec.fileName));
+                    QStringLiteral("%1: time-lapse recordings have no audio").arg(recipe.fileName));
     }
-    const int records = TelemetryRecordCount(spec);
-    if (spec.telemetry == TelemetryForm::FullLength &&
+    const int records = TelemetryRecordCount(recipe);
+    if (recipe.telemetry == TelemetryForm::FullLength &&
         records > static_cast<int>(kFullLengthSlots) - 1) {
         return Fail(error,
                     QStringLiteral("%1: %2 telemetry records do not fit the full-length block "
                                    "(at most %3)")
-                        .arg(spec.fileName)
+                        .arg(recipe.fileName)
                         .arg(records)
                         .arg(kFullLengthSlots - 1));
     }
-    if (spec.telemetry == TelemetryForm::ExactCount && records > 0xFFFE) {
+    if (recipe.telemetry == TelemetryForm::ExactCount && records > 0xFFFE) {
         return Fail(error, QStringLiteral("%1: %2 telemetry records exceed the 16-bit count")
-                               .arg(spec.fileName)
+                               .arg(recipe.fileName)
                                .arg(records));
     }
     return true;
@@ -253,38 +254,38 @@ bool CheckSpec(const RecordingSpec& spec, QString* error) {
 
 } // namespace
 
-int FrameCount(const RecordingSpec& spec) {
-    if (spec.rate == 0 || spec.scale == 0) {
+int FrameCount(const RecordingSpec& recipe) {
+    if (recipe.rate == 0 || recipe.scale == 0) {
         return 0;
     }
-    const double frames = spec.seconds * spec.rate / spec.scale;
+    const double frames = recipe.seconds * recipe.rate / recipe.scale;
     if (!(frames >= 0.0 && frames <= kMaxFrames)) {
         return 0;
     }
     return static_cast<int>(std::llround(frames));
 }
 
-std::uint32_t HeaderLength(const RecordingSpec& spec) {
-    return IsTimeLapseName(spec.fileName) ? kTimeLapseHeaderLength : kNormalHeaderLength;
+std::uint32_t HeaderLength(const RecordingSpec& recipe) {
+    return IsTimeLapseName(recipe.fileName) ? kTimeLapseHeaderLength : kNormalHeaderLength;
 }
 
-bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* error,
+bool WriteRecording(const RecordingSpec& recipe, const QString& path, QString* error,
                     RecordingReport* report) {
-    if (!CheckSpec(spec, error)) {
+    if (!CheckSpec(recipe, error)) {
         return false;
     }
-    const bool timeLapse = IsTimeLapseName(spec.fileName);
-    const int frames = FrameCount(spec);
+    const bool timeLapse = IsTimeLapseName(recipe.fileName);
+    const int frames = FrameCount(recipe);
 
     detail::VideoSettings video;
-    video.width = spec.width;
-    video.height = spec.height;
-    video.rate = spec.rate;
-    video.scale = spec.scale;
+    video.width = recipe.width;
+    video.height = recipe.height;
+    video.rate = recipe.rate;
+    video.scale = recipe.scale;
     video.frames = frames;
-    video.crf = spec.crf;
-    video.camera = IsFrontName(spec.fileName) ? 'F' : 'R';
-    video.fileName = spec.fileName;
+    video.crf = recipe.crf;
+    video.camera = IsFrontName(recipe.fileName) ? 'F' : 'R';
+    video.fileName = recipe.fileName;
     std::vector<detail::VideoPacket> videoPackets;
     if (!detail::EncodeVideo(video, &videoPackets, error)) {
         return false;
@@ -292,9 +293,10 @@ bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* err
 
     // Audio covers the whole video: ceil(video duration / block duration) blocks.
     std::vector<QByteArray> audioBlocks;
-    if (spec.audio) {
-        const std::int64_t num = static_cast<std::int64_t>(frames) * spec.scale * kAudioSampleRate;
-        const std::int64_t den = static_cast<std::int64_t>(spec.rate) * kAudioSamplesPerBlock;
+    if (recipe.audio) {
+        const std::int64_t num =
+            static_cast<std::int64_t>(frames) * recipe.scale * kAudioSampleRate;
+        const std::int64_t den = static_cast<std::int64_t>(recipe.rate) * kAudioSamplesPerBlock;
         if (!detail::EncodeAudio(static_cast<int>((num + den - 1) / den), &audioBlocks, error)) {
             return false;
         }
@@ -306,8 +308,8 @@ bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* err
     std::size_t a = 0;
     for (std::size_t f = 0; f < videoPackets.size(); ++f) {
         while (a < audioBlocks.size() &&
-               static_cast<std::int64_t>(a) * kAudioSamplesPerBlock * spec.rate <=
-                   static_cast<std::int64_t>(f) * spec.scale * kAudioSampleRate) {
+               static_cast<std::int64_t>(a) * kAudioSamplesPerBlock * recipe.rate <=
+                   static_cast<std::int64_t>(f) * recipe.scale * kAudioSampleRate) {
             chunks.push_back({&audioBlocks[a++], false, true});
         }
         chunks.push_back({&videoPackets[f].data, true, videoPackets[f].key});
@@ -317,7 +319,7 @@ bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* err
     }
 
     // Sizes of the complete file.
-    const std::uint32_t headerLength = HeaderLength(spec);
+    const std::uint32_t headerLength = HeaderLength(recipe);
     std::int64_t moviSize = 4;
     std::uint32_t largestVideo = 0;
     std::uint32_t largestChunk = 0;
@@ -333,30 +335,30 @@ bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* err
     const std::int64_t indexEnd = headerLength + 16 + moviSize + indexSize;
     if (indexEnd > std::numeric_limits<std::uint32_t>::max()) {
         return Fail(error,
-                    QStringLiteral("%1: the recording would exceed 4 GiB").arg(spec.fileName));
+                    QStringLiteral("%1: the recording would exceed 4 GiB").arg(recipe.fileName));
     }
-    const double duration = static_cast<double>(frames) * spec.scale / spec.rate;
+    const double duration = static_cast<double>(frames) * recipe.scale / recipe.rate;
 
     std::vector<TelemetryScriptRecord> records;
     QByteArray block;
-    if (spec.telemetry != TelemetryForm::None && spec.damage == Damage::None) {
-        records = TelemetryScript(spec);
-        block = BuildTelemetryBlock(spec, records);
-    } else if (spec.telemetry != TelemetryForm::None && spec.damage == Damage::CutInsideMovi) {
-        records = TelemetryScript(spec); // written, then cut away with the rest of the file
-        block = BuildTelemetryBlock(spec, records);
+    if (recipe.telemetry != TelemetryForm::None && recipe.damage == Damage::None) {
+        records = TelemetryScript(recipe);
+        block = BuildTelemetryBlock(recipe, records);
+    } else if (recipe.telemetry != TelemetryForm::None && recipe.damage == Damage::CutInsideMovi) {
+        records = TelemetryScript(recipe); // written, then cut away with the rest of the file
+        block = BuildTelemetryBlock(recipe, records);
     }
 
     HeaderValues hv;
     hv.timeLapse = timeLapse;
-    hv.width = spec.width;
-    hv.height = spec.height;
-    hv.rate = spec.rate;
-    hv.scale = spec.scale;
+    hv.width = recipe.width;
+    hv.height = recipe.height;
+    hv.rate = recipe.rate;
+    hv.scale = recipe.scale;
     hv.maxBytesPerSecond = static_cast<std::uint32_t>(std::ceil((moviSize + indexSize) / duration));
     hv.suggestedBuffer = largestChunk + 8;
     hv.videoBuffer = largestVideo;
-    const bool powerLoss = spec.damage == Damage::PowerLoss;
+    const bool powerLoss = recipe.damage == Damage::PowerLoss;
     // A recorder that lost power never came back to fill in the sizes and counts.
     hv.riffSize = powerLoss ? 0 : static_cast<std::uint32_t>(indexEnd - 8);
     hv.totalFrames = powerLoss ? 0 : static_cast<std::uint32_t>(videoPackets.size());
@@ -369,7 +371,7 @@ bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* err
 
     // Where a cut file ends: in the middle of the payload of the chunk half-way through.
     std::int64_t cutAt = -1;
-    if (spec.damage == Damage::CutInsideMovi) {
+    if (recipe.damage == Damage::CutInsideMovi) {
         std::int64_t offset = headerLength + 12;
         for (std::size_t i = 0; i < chunks.size(); ++i) {
             const std::int64_t size = chunks[i].payload->size();
@@ -382,7 +384,7 @@ bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* err
         if (cutAt < 0 || moviSize < cutAt) {
             return Fail(error, QStringLiteral("%1: too short to be cut inside its chunk stream "
                                               "with the movi size pointing past the end")
-                                   .arg(spec.fileName));
+                                   .arg(recipe.fileName));
         }
     }
 
@@ -459,8 +461,8 @@ bool WriteRecording(const RecordingSpec& spec, const QString& path, QString* err
             static_cast<int>(std::count_if(videoPackets.begin(), videoPackets.end(),
                                            [](const detail::VideoPacket& p) { return p.key; }));
         report->telemetryRecords =
-            spec.damage == Damage::None ? static_cast<int>(records.size()) : 0;
-        report->telemetryBlockLength = spec.damage == Damage::None ? block.size() : 0;
+            recipe.damage == Damage::None ? static_cast<int>(records.size()) : 0;
+        report->telemetryBlockLength = recipe.damage == Damage::None ? block.size() : 0;
         report->chunkStreamEnd = chunkStreamEnd;
         report->cutAt = cutAt;
     }

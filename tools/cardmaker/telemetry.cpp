@@ -327,19 +327,19 @@ QByteArray EncodeTelemetryRecord(const TelemetryScriptRecord& r) {
     return out;
 }
 
-int TelemetryRecordCount(const RecordingSpec& spec) {
+int TelemetryRecordCount(const RecordingSpec& recipe) {
     // Records cover the whole video: ceil(video ms / record interval).
-    const long long frames = FrameCount(spec);
+    const long long frames = FrameCount(recipe);
     // Video ms = frames * scale * 1000 / rate; intervals of 100 ms or of 200/3 ms.
     const long long num =
-        IsTimeLapseName(spec.fileName) ? frames * spec.scale * 15 : frames * spec.scale * 10;
-    const long long den = static_cast<long long>(spec.rate);
+        IsTimeLapseName(recipe.fileName) ? frames * recipe.scale * 15 : frames * recipe.scale * 10;
+    const long long den = static_cast<long long>(recipe.rate);
     return den > 0 ? static_cast<int>((num + den - 1) / den) : 0;
 }
 
-std::vector<TelemetryScriptRecord> TelemetryScript(const RecordingSpec& spec) {
-    const QString& name = spec.fileName;
-    const int count = TelemetryRecordCount(spec);
+std::vector<TelemetryScriptRecord> TelemetryScript(const RecordingSpec& recipe) {
+    const QString& name = recipe.fileName;
+    const int count = TelemetryRecordCount(recipe);
     std::vector<TelemetryScriptRecord> records(static_cast<std::size_t>(std::max(count, 0)));
     if (count <= 0 || name.size() != 30) {
         return records;
@@ -351,19 +351,19 @@ std::vector<TelemetryScriptRecord> TelemetryScript(const RecordingSpec& spec) {
     const LocalTime start = StartTimeFromName(name);
     const std::uint64_t seed = static_cast<std::uint64_t>(FileNumberFromName(name));
     const double realStep = timeLapse ? 1.0 : 0.1;
-    const double pace = spec.sessionPace > 0 ? spec.sessionPace : 10.0;
+    const double pace = recipe.sessionPace > 0 ? recipe.sessionPace : 10.0;
     const double width = realStep / pace; // slots per record
     const int middle = count / 2;
-    const char axis = trigger == 'G' ? (spec.triggerAxis ? spec.triggerAxis : 'X') : 0;
-    const bool vehicleData = spec.header.vehicleDataKind == '3';
+    const char axis = trigger == 'G' ? (recipe.triggerAxis ? recipe.triggerAxis : 'X') : 0;
+    const bool vehicleData = recipe.header.vehicleDataKind == '3';
     const std::uint32_t sequenceBase =
-        static_cast<std::uint32_t>(std::llround(spec.sessionSeconds / realStep));
+        static_cast<std::uint32_t>(std::llround(recipe.sessionSeconds / realStep));
 
     const LatLon tunnelEntry = DrivePosition(kTunnelBegin, pace);
 
     for (int i = 0; i < count; ++i) {
         TelemetryScriptRecord& r = records[static_cast<std::size_t>(i)];
-        const double t = spec.sessionSeconds + i * realStep;
+        const double t = recipe.sessionSeconds + i * realStep;
         const double slot = t / pace;
         const double u = Wrap(slot);
 

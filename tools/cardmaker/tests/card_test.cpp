@@ -185,9 +185,9 @@ TEST_F(TinyCard, NamesCoverEveryKindAndFormSeveralGroups) {
 }
 
 TEST_F(TinyCard, OutsideReaderDecodesEverySoundFileCleanly) {
-    for (const auto& [path, spec] : SoundFiles()) {
+    for (const auto& [path, recipe] : SoundFiles()) {
         SCOPED_TRACE(path.toStdString());
-        const bool timeLapse = IsTimeLapseName(spec.fileName);
+        const bool timeLapse = IsTimeLapseName(recipe.fileName);
         const QByteArray f = ReadWholeFile(path);
         SoundRecording r;
         const auto problem = testing::CheckSoundRecording(f, timeLapse, &r);
@@ -215,7 +215,7 @@ TEST_F(TinyCard, OutsideReaderDecodesEverySoundFileCleanly) {
         }
         EXPECT_EQ(U32(f, 48), static_cast<std::uint32_t>(indexFrames));
         EXPECT_EQ(U32(f, 140), static_cast<std::uint32_t>(indexFrames));
-        EXPECT_EQ(indexFrames, FrameCount(spec));
+        EXPECT_EQ(indexFrames, FrameCount(recipe));
         if (!timeLapse) {
             EXPECT_EQ(U32(f, 264), static_cast<std::uint32_t>(indexAudio));
         }
@@ -246,7 +246,7 @@ TEST_F(TinyCard, FixedOffsetsOfANormalAndATimeLapseFile) {
     ASSERT_TRUE(normal && timeLapse);
 
     struct Case {
-        const RecordingSpec& spec;
+        const RecordingSpec& recipe;
         QString path;
         qsizetype h;
     };
@@ -255,19 +255,19 @@ TEST_F(TinyCard, FixedOffsetsOfANormalAndATimeLapseFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         const QByteArray f = ReadWholeFile(c.path);
-        const auto frames = static_cast<std::uint32_t>(FrameCount(c.spec));
+        const auto frames = static_cast<std::uint32_t>(FrameCount(c.recipe));
         EXPECT_EQ(Tag(f, 0), "RIFF");
         EXPECT_EQ(Tag(f, 8), "AVI ");
         EXPECT_EQ(U32(f, 48), frames);
-        EXPECT_EQ(U32(f, 128), c.spec.scale);
-        EXPECT_EQ(U32(f, 132), c.spec.rate);
+        EXPECT_EQ(U32(f, 128), c.recipe.scale);
+        EXPECT_EQ(U32(f, 132), c.recipe.rate);
         EXPECT_EQ(U32(f, 140), frames);
         EXPECT_EQ(U32(f, 168), 40u);
         EXPECT_EQ(U32(f, 176), 160u);
         EXPECT_EQ(U32(f, 180), 96u);
         if (c.h == 384) {
             EXPECT_EQ(U32(f, 256), 8000u);
-            const double seconds = static_cast<double>(frames) * c.spec.scale / c.spec.rate;
+            const double seconds = static_cast<double>(frames) * c.recipe.scale / c.recipe.rate;
             EXPECT_EQ(U32(f, 264), static_cast<std::uint32_t>(std::ceil(seconds * 8000 / 505)));
             EXPECT_EQ(U32(f, 304), 4055u);
         }
@@ -284,9 +284,9 @@ TEST_F(TinyCard, FixedOffsetsOfANormalAndATimeLapseFile) {
             EXPECT_EQ(Tag(f, c.h + 8 + U32(f, entry + 8)), Tag(f, entry)) << "entry " << e;
         }
         const qsizetype blockLength = f.size() - (c.h + 16 + m + i);
-        EXPECT_EQ(blockLength, c.spec.telemetry == TelemetryForm::FullLength
+        EXPECT_EQ(blockLength, c.recipe.telemetry == TelemetryForm::FullLength
                                    ? 598068
-                                   : 68 + 130 * TelemetryRecordCount(c.spec));
+                                   : 68 + 130 * TelemetryRecordCount(c.recipe));
     }
 }
 
@@ -548,14 +548,14 @@ TEST_F(TinyCard, EveryFrameOfBothCamerasShowsItsNumber) {
     }
     ASSERT_TRUE(normal && timeLapse);
     for (const CardRecording* r : {normal, timeLapse}) {
-        for (const auto& [path, spec] : {std::pair{PathOf(r->FrontPath()), r->front},
-                                         std::pair{PathOf(r->RearPath()), r->rear}}) {
+        for (const auto& [path, recipe] : {std::pair{PathOf(r->FrontPath()), r->front},
+                                           std::pair{PathOf(r->RearPath()), r->rear}}) {
             SCOPED_TRACE(path.toStdString());
             std::string error;
             const auto stamps = testing::DecodeFrameStamps(path, &error);
             ASSERT_TRUE(error.empty()) << error;
-            ASSERT_EQ(static_cast<int>(stamps.size()), FrameCount(spec));
-            const char camera = IsFrontName(spec.fileName) ? 'F' : 'R';
+            ASSERT_EQ(static_cast<int>(stamps.size()), FrameCount(recipe));
+            const char camera = IsFrontName(recipe.fileName) ? 'F' : 'R';
             for (std::size_t i = 0; i < stamps.size(); ++i) {
                 ASSERT_TRUE(stamps[i]) << "frame " << i;
                 EXPECT_EQ(stamps[i]->camera, camera);

@@ -28,11 +28,11 @@ class RecordingTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
 
-    // Writes `spec` and returns the file's bytes.
-    QByteArray Write(const RecordingSpec& spec, RecordingReport* report = nullptr) {
-        const QString path = dir_.filePath(spec.fileName);
+    // Writes `recipe` and returns the file's bytes.
+    QByteArray Write(const RecordingSpec& recipe, RecordingReport* report = nullptr) {
+        const QString path = dir_.filePath(recipe.fileName);
         QString error;
-        EXPECT_TRUE(WriteRecording(spec, path, &error, report)) << error.toStdString();
+        EXPECT_TRUE(WriteRecording(recipe, path, &error, report)) << error.toStdString();
         return ReadWholeFile(path);
     }
 
@@ -83,9 +83,9 @@ struct TagAt {
 };
 
 TEST_F(RecordingTest, NormalLayoutAtFixedOffsets) {
-    const RecordingSpec spec = OddRateNormal();
+    const RecordingSpec recipe = OddRateNormal();
     RecordingReport report;
-    const QByteArray f = Write(spec, &report);
+    const QByteArray f = Write(recipe, &report);
     SoundRecording r;
     const auto problem = testing::CheckSoundRecording(f, false, &r);
     ASSERT_FALSE(problem) << *problem;
@@ -154,7 +154,7 @@ TEST_F(RecordingTest, NormalLayoutAtFixedOffsets) {
 
     // Exact-count telemetry: one record per 100 ms of video, 68 + 130 N bytes after the index.
     const int records = static_cast<int>(std::ceil(frames * 34.364 / 100.0));
-    EXPECT_EQ(TelemetryRecordCount(spec), records);
+    EXPECT_EQ(TelemetryRecordCount(recipe), records);
     EXPECT_EQ(r.block.size(), 68 + 130 * records);
     testing::TelemetryBlock block;
     const auto blockProblem = testing::ParseTelemetryBlock(r.block, &block);
@@ -200,8 +200,8 @@ TEST_F(RecordingTest, TimeLapseLayoutHasNoAudioAndAFullLengthBlock) {
 }
 
 TEST_F(RecordingTest, StreamsAreInterleavedAndKeyFramesCarryTheirHeaders) {
-    const RecordingSpec spec = OddRateNormal();
-    const QByteArray f = Write(spec);
+    const RecordingSpec recipe = OddRateNormal();
+    const QByteArray f = Write(recipe);
     SoundRecording r;
     ASSERT_FALSE(testing::CheckSoundRecording(f, false, &r));
 
@@ -248,17 +248,17 @@ TEST_F(RecordingTest, StreamsAreInterleavedAndKeyFramesCarryTheirHeaders) {
 
 TEST_F(RecordingTest, DamagedForms) {
     struct Case {
-        RecordingSpec spec;
+        RecordingSpec recipe;
         bool timeLapse;
     };
     RecordingSpec normal = OddRateNormal();
     normal.telemetry = TelemetryForm::FullLength;
     const Case cases[] = {{normal, false}, {TimeLapse(), true}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec.fileName.toStdString());
+        SCOPED_TRACE(c.recipe.fileName.toStdString());
         const qsizetype h = c.timeLapse ? 280 : 384;
 
-        RecordingSpec power = c.spec;
+        RecordingSpec power = c.recipe;
         power.damage = Damage::PowerLoss;
         RecordingReport pr;
         const QByteArray p = Write(power, &pr);
@@ -266,7 +266,7 @@ TEST_F(RecordingTest, DamagedForms) {
         EXPECT_EQ(U32(p, h + 4), 0u) << "movi size";
         EXPECT_EQ(U32(p, 48), 0u);
         EXPECT_EQ(U32(p, 140), 0u);
-        EXPECT_EQ(U32(p, 132), c.spec.rate) << "timing fields stay";
+        EXPECT_EQ(U32(p, 132), c.recipe.rate) << "timing fields stay";
         EXPECT_EQ(Tag(p, h + 8), "movi");
         bool overrun = true;
         const auto chunks = testing::WalkChunks(p, h + 12, p.size(), &overrun);
@@ -280,7 +280,7 @@ TEST_F(RecordingTest, DamagedForms) {
         EXPECT_EQ(p.indexOf("CSMDAT"), -1);
         EXPECT_TRUE(testing::StrayTags(p, chunks, h + 12).empty());
 
-        RecordingSpec cut = c.spec;
+        RecordingSpec cut = c.recipe;
         cut.damage = Damage::CutInsideMovi;
         RecordingReport cr;
         const QByteArray k = Write(cut, &cr);
@@ -301,7 +301,7 @@ TEST_F(RecordingTest, DamagedForms) {
 TEST_F(RecordingTest, RefusesWhatTheRecorderCannotWrite) {
     struct Case {
         const char* what;
-        RecordingSpec spec;
+        RecordingSpec recipe;
         QString folder;
     };
     RecordingSpec badName = OddRateNormal();
@@ -325,9 +325,9 @@ TEST_F(RecordingTest, RefusesWhatTheRecorderCannotWrite) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const QString path = QDir(c.folder).filePath(c.spec.fileName);
+        const QString path = QDir(c.folder).filePath(c.recipe.fileName);
         QString error;
-        EXPECT_FALSE(WriteRecording(c.spec, path, &error));
+        EXPECT_FALSE(WriteRecording(c.recipe, path, &error));
         EXPECT_FALSE(error.isEmpty());
         EXPECT_FALSE(QFile::exists(path));
         EXPECT_FALSE(QFile::exists(path + QStringLiteral(".part")));
@@ -335,14 +335,14 @@ TEST_F(RecordingTest, RefusesWhatTheRecorderCannotWrite) {
 }
 
 TEST_F(RecordingTest, SameSpecSameBytes) {
-    RecordingSpec spec = OddRateNormal();
-    const QByteArray first = Write(spec);
-    spec.fileName = QStringLiteral("AG__-261204-081000-000101R.AVI");
-    spec.telemetry = TelemetryForm::None;
-    const QByteArray rear = Write(spec);
-    spec.fileName = QStringLiteral("AG__-261204-081000-000101F.AVI");
-    spec.telemetry = TelemetryForm::ExactCount;
-    EXPECT_EQ(Write(spec), first);
+    RecordingSpec recipe = OddRateNormal();
+    const QByteArray first = Write(recipe);
+    recipe.fileName = QStringLiteral("AG__-261204-081000-000101R.AVI");
+    recipe.telemetry = TelemetryForm::None;
+    const QByteArray rear = Write(recipe);
+    recipe.fileName = QStringLiteral("AG__-261204-081000-000101F.AVI");
+    recipe.telemetry = TelemetryForm::ExactCount;
+    EXPECT_EQ(Write(recipe), first);
     EXPECT_NE(rear.left(first.size()), first) << "the camera letter is in the pictures";
 }
 
@@ -356,16 +356,16 @@ TEST_F(RecordingTest, EveryFrameShowsItsNumber) {
                           {640, 360, 'F'}, {1280, 720, 'F'}, {1920, 1080, 'R'}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + c.camera);
-        RecordingSpec spec;
-        spec.fileName =
+        RecordingSpec recipe;
+        recipe.fileName =
             MakeRecordingName(QStringLiteral("A___"), {2026, 12, 4, 8, 0, 0}, c.width, c.camera);
-        spec.width = c.width;
-        spec.height = c.height;
-        spec.seconds = 2.0;
-        spec.telemetry = TelemetryForm::None;
-        const QString path = dir_.filePath(spec.fileName);
+        recipe.width = c.width;
+        recipe.height = c.height;
+        recipe.seconds = 2.0;
+        recipe.telemetry = TelemetryForm::None;
+        const QString path = dir_.filePath(recipe.fileName);
         QString error;
-        ASSERT_TRUE(WriteRecording(spec, path, &error)) << error.toStdString();
+        ASSERT_TRUE(WriteRecording(recipe, path, &error)) << error.toStdString();
         std::string decodeError;
         const auto stamps = testing::DecodeFrameStamps(path, &decodeError);
         ASSERT_TRUE(decodeError.empty()) << decodeError;
