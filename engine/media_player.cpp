@@ -1,6 +1,7 @@
 #include "media_player.h"
 
 #include "frame_seek.h"
+#include "thinning.h"
 
 #include <algorithm>
 #include <chrono>
@@ -12,7 +13,6 @@ namespace {
 constexpr std::size_t kQueueCapacity = 4; // pictures decoded ahead
 constexpr auto kPoll = std::chrono::milliseconds(20);
 constexpr auto kEndDelay = std::chrono::milliseconds(200);
-constexpr int kDecoderThreads = 2;
 
 } // namespace
 
@@ -170,7 +170,7 @@ void MediaPlayer::Push(Queued item, std::unique_lock<std::mutex>& lock) {
 
 void MediaPlayer::DecodeLoop() {
     VideoDecoder decoder;
-    if (!decoder.Open(kDecoderThreads)) {
+    if (!decoder.Open(kPlaybackDecoderThreads)) {
         std::lock_guard lock(mutex_);
         decodeEnded_ = true;
         return;
@@ -213,18 +213,12 @@ void MediaPlayer::DecodeLoop() {
         const double speed = clock_.speed();
         const std::int64_t clockFrame = clock_.CurrentFrame();
         lock.unlock();
-        if (running && speed >= 2.0) {
-            const std::int64_t lag = clockFrame - next;
-            decoder.SetSkipLoopFilter(lag > 2);
-            if (lag >= keyInterval_) {
-                const std::int64_t key = source_.KeyFrameAtOrAfter(clockFrame + 1);
-                if (key > next) {
-                    decoder.Flush();
-                    next = key;
-                }
-            }
-        } else {
-            decoder.SetSkipLoopFilter(false);
+        const ThinningStep step = ThinBeforeSend(running, speed, clockFrame, next, keyInterval_,
+                                                 source_.KeyFrameAtOrAfter(clockFrame + 1));
+        decoder.SetSkipLoopFilter(step.skipLoopFilter);
+        if (step.jumpTo >= 0) {
+            decoder.Flush();
+            next = step.jumpTo;
         }
         bool ended = false;
         if (next < frameCount_) {
@@ -247,12 +241,13 @@ void MediaPlayer::DecodeLoop() {
             continue; // the pictures belong to a position given up since
         }
         const std::int64_t now = clock_.CurrentFrame();
-        for (auto& p : pictures) {
-            if (clock_.running() && p.number < now - 1) {
+        for (std::size_t i = 0; i < pictures.size(); ++i) {
+            if (!KeepDecodedPicture(clock_.running(), now, pictures[i].number,
+                                    i + 1 == pictures.size(), queue_.empty())) {
                 ++dropped_; // late: never converted
                 continue;
             }
-            Push({serial, std::move(p), false}, lock);
+            Push({serial, std::move(pictures[i]), false}, lock);
         }
         if (ended && pictures.empty()) {
             decodeEnded_ = true;

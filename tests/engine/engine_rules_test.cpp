@@ -1,6 +1,7 @@
 #include "frame_time.h"
 #include "picture_layout.h"
 #include "rate_rules.h"
+#include "thinning.h"
 
 #include <gtest/gtest.h>
 
@@ -104,6 +105,55 @@ TEST(PictureLayout, ZoomOffsetAndAspect) {
     }
     EXPECT_FALSE(PlacePicture(panel, {400, 300}, true, {0.0f, 0, 0, 0, 0}));
     EXPECT_FALSE(PlacePicture(panel, {400, 300}, true, {-1.0f, 0, 0, 0, 0}));
+}
+
+TEST(Thinning, WhatIsLeftOutWhenDecodingFallsBehind) {
+    struct Case {
+        const char* what;
+        bool running;
+        double speed;
+        std::int64_t clock, next, nextKey;
+        bool skipLoopFilter;
+        std::int64_t jumpTo;
+    };
+    // Key frames every 30 frames.
+    const Case cases[] = {
+        {"x1 far behind: every frame, full quality", true, 1.0, 200, 100, 210, false, -1},
+        {"halted", false, 4.0, 200, 100, 210, false, -1},
+        {"x2 in step", true, 2.0, 101, 100, 120, false, -1},
+        {"x2 two frames behind", true, 2.0, 102, 100, 120, false, -1},
+        {"x4 three frames behind: no loop filter", true, 4.0, 103, 100, 120, true, -1},
+        {"x4 a key interval behind: jump", true, 4.0, 130, 100, 150, true, 150},
+        {"x4 behind, no key frame ahead", true, 4.0, 130, 100, -1, true, -1},
+    };
+    for (const auto& c : cases) {
+        const ThinningStep step =
+            ThinBeforeSend(c.running, c.speed, c.clock, c.next, 30, c.nextKey);
+        EXPECT_EQ(step.skipLoopFilter, c.skipLoopFilter) << c.what;
+        EXPECT_EQ(step.jumpTo, c.jumpTo) << c.what;
+    }
+}
+
+TEST(Thinning, LatePicturesAreDroppedButTheScreenFollows) {
+    struct Case {
+        const char* what;
+        bool running;
+        std::int64_t clock, picture;
+        bool newest, queueEmpty;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"due", true, 50, 50, false, false, true},
+        {"one frame late is still shown", true, 51, 50, false, false, true},
+        {"late with a newer picture decoded", true, 55, 50, false, true, false},
+        {"late and newest, nothing waiting", true, 55, 50, true, true, true},
+        {"late and newest, but a picture waits", true, 55, 50, true, false, false},
+        {"halted clock: never late", false, 55, 50, false, false, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(KeepDecodedPicture(c.running, c.clock, c.picture, c.newest, c.queueEmpty), c.kept)
+            << c.what;
+    }
 }
 
 } // namespace

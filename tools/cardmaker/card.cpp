@@ -174,6 +174,8 @@ CardRecording MakeRecording(const CardOptions& o, Session& session, const char* 
     f.header = header;
     f.triggerAxis = axis;
     f.crf = o.crf;
+    f.grain = o.grain;
+    f.bitrateKbps = o.bitrateKbps;
     f.sessionSeconds = session.elapsed;
     f.sessionPace = session.pace;
     f.telemetry = form;
@@ -241,6 +243,13 @@ bool CheckOptionValues(const CardOptions& o, QString* error) {
     }
     if (o.crf < 0 || o.crf > 51) {
         return Fail(error, QStringLiteral("crf %1: must lie between 0 and 51").arg(o.crf));
+    }
+    if (o.grain < 0 || o.grain > 100) {
+        return Fail(error, QStringLiteral("grain %1: must lie between 0 and 100").arg(o.grain));
+    }
+    if (o.bitrateKbps < 0 || o.bitrateKbps > 200000) {
+        return Fail(error,
+                    QStringLiteral("bitrate %1: must lie between 0 and 200000").arg(o.bitrateKbps));
     }
     if (o.modelCode.size() > 8 || o.firmware.size() != 6 || o.gpsDataNumber.size() != 6) {
         return Fail(error, QStringLiteral("recorder configuration: model code up to 8 bytes, "

@@ -154,6 +154,14 @@ struct RecordingSpec {
     double sessionPace = 10.0;
     char triggerAxis = 0; // 'X', 'Y' or 'Z': a G-sensor trigger in the middle (impact names)
     int crf = 23;         // libx264 quality
+    // Sensor-like noise on the background, +-grain luma steps, new every frame (0 = none).
+    // Real footage is full of fine detail, which the plain pictures lack; with grain 10
+    // and a bitrate the recording has a real recorder's size and decoding cost. The
+    // stamp stays clean.
+    int grain = 0;
+    // Constant bitrate in kbit/s, with CABAC and the loop filter as recorders encode,
+    // instead of the fast crf encoding (0 = crf).
+    int bitrateKbps = 0;
 };
 
 int FrameCount(const RecordingSpec& recipe);
@@ -220,7 +228,9 @@ struct CardOptions {
     int count = 20;        // regular recordings
     bool damaged = false;  // add one recording of each damaged variant
     int crf = 23;
-    int jobs = 0; // parallel encoders; 0 = one per hardware thread
+    int grain = 0;       // see RecordingSpec::grain
+    int bitrateKbps = 0; // see RecordingSpec::bitrateKbps (applies to both cameras)
+    int jobs = 0;        // parallel encoders; 0 = one per hardware thread
     QByteArray modelCode = "KV-DR01";
     QByteArray firmware = "010203";
     QByteArray gpsDataNumber = "211015"; // six digits, or six blanks for none

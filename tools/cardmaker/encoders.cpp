@@ -116,8 +116,17 @@ bool EncodeVideo(const VideoSettings& s, std::vector<VideoPacket>* packets, QStr
     ctx->max_b_frames = 0;
     ctx->thread_count = 1;
     AVDictionary* raw = nullptr;
-    av_dict_set(&raw, "preset", "ultrafast", 0);
-    av_dict_set(&raw, "crf", QByteArray::number(s.crf).constData(), 0);
+    if (s.bitrateKbps > 0) {
+        // Constant bitrate with CABAC and the loop filter, as a recorder writes: the
+        // buffer holds one second.
+        av_dict_set(&raw, "preset", "veryfast", 0);
+        ctx->bit_rate = static_cast<std::int64_t>(s.bitrateKbps) * 1000;
+        ctx->rc_max_rate = ctx->bit_rate;
+        ctx->rc_buffer_size = static_cast<int>(ctx->bit_rate);
+    } else {
+        av_dict_set(&raw, "preset", "ultrafast", 0);
+        av_dict_set(&raw, "crf", QByteArray::number(s.crf).constData(), 0);
+    }
     av_dict_set(
         &raw, "x264-params",
         QStringLiteral("repeat-headers=1:scenecut=0:bframes=0:aud=0:keyint=%1:min-keyint=%1")
@@ -151,7 +160,7 @@ bool EncodeVideo(const VideoSettings& s, std::vector<VideoPacket>* packets, QStr
         const YuvPicture picture{
             frame->data[0], frame->linesize[0], frame->data[1], frame->linesize[1],
             frame->data[2], frame->linesize[2], s.width,        s.height};
-        DrawPicture(picture, s.camera, i, s.fileName);
+        DrawPicture(picture, s.camera, i, s.fileName, s.grain);
         frame->pts = i;
         if ((rc = avcodec_send_frame(ctx.get(), frame.get())) < 0) {
             Fail(error, QStringLiteral("H.264 encoding failed: %1").arg(AvError(rc)));

@@ -23,6 +23,8 @@ struct VideoSettings {
     std::uint32_t scale = 1;
     int frames = 0;
     int crf = 23;
+    int grain = 0;       // see RecordingSpec::grain
+    int bitrateKbps = 0; // 0 = crf
     char camera = 'F';
     QString fileName; // drawn into every picture
 };

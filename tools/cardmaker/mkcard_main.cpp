@@ -35,6 +35,9 @@ const char kUsage[] =
     "  --tiny           160x96 pictures and 3 s recordings, for test fixtures\n"
     "  --jobs N         parallel encoders (default: one per processor)\n"
     "  --crf N          H.264 quality, 0-51 (default 23; 16 with --tiny)\n"
+    "  --grain N        noise of +-N luma steps on the background, 0-100 (default 0),\n"
+    "                   for recordings as costly to decode as real ones\n"
+    "  --kbps N         constant bitrate in kbit/s instead of --crf (default 0 = crf)\n"
     "  --help           show this text\n";
 
 void PrintError(const QString& message) {
@@ -131,7 +134,8 @@ int main(int argc, char** argv) {
         static const QStringList withValue = {
             QStringLiteral("--out"),  QStringLiteral("--front"),   QStringLiteral("--rear"),
             QStringLiteral("--fps"),  QStringLiteral("--seconds"), QStringLiteral("--count"),
-            QStringLiteral("--jobs"), QStringLiteral("--crf")};
+            QStringLiteral("--jobs"), QStringLiteral("--crf"),     QStringLiteral("--grain"),
+            QStringLiteral("--kbps")};
         if (!withValue.contains(a)) {
             PrintError(QStringLiteral("unknown option \"%1\" (see --help)").arg(a));
             return kBadArguments;
@@ -159,6 +163,10 @@ int main(int argc, char** argv) {
             ok = ParseInt(value, &options.jobs) && options.jobs >= 0;
         } else if (a == QStringLiteral("--crf")) {
             ok = ParseInt(value, &options.crf);
+        } else if (a == QStringLiteral("--grain")) {
+            ok = ParseInt(value, &options.grain);
+        } else if (a == QStringLiteral("--kbps")) {
+            ok = ParseInt(value, &options.bitrateKbps);
         }
         if (!ok) {
             PrintError(QStringLiteral("bad value \"%1\" for %2 (see --help)").arg(value, a));

@@ -206,7 +206,28 @@ StampLayout LayoutFor(int width, int height) {
     return l;
 }
 
-void DrawPicture(const YuvPicture& p, char camera, int frame, const QString& fileName) {
+namespace {
+
+// Deterministic noise: xorshift32 seeded by the frame number.
+void AddGrain(const YuvPicture& p, int frame, int grain) {
+    std::uint32_t state = 0x9E3779B9u ^ (static_cast<std::uint32_t>(frame) * 2654435761u);
+    const int span = 2 * std::min(grain, 100) + 1;
+    for (int row = 0; row < p.height; ++row) {
+        std::uint8_t* line = p.y + row * p.yStride;
+        for (int col = 0; col < p.width; ++col) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            const int v = line[col] + static_cast<int>(state % static_cast<std::uint32_t>(span)) -
+                          std::min(grain, 100);
+            line[col] = static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+        }
+    }
+}
+
+} // namespace
+
+void DrawPicture(const YuvPicture& p, char camera, int frame, const QString& fileName, int grain) {
     // Background: diagonal luma ramps scrolling a little every frame, in the camera's tint.
     const int period = 256;
     std::vector<std::uint8_t> ramp(static_cast<std::size_t>(p.width + period));
@@ -227,6 +248,9 @@ void DrawPicture(const YuvPicture& p, char camera, int frame, const QString& fil
     const int travel = std::max(1, p.width - block);
     const int bx = (frame * std::max(2, p.width / 100)) % travel;
     FillLuma(p, bx, p.height - block - 2, block, block, 200);
+    if (grain > 0) {
+        AddGrain(p, frame, grain);
+    }
 
     // The stamp.
     const StampLayout l = LayoutFor(p.width, p.height);

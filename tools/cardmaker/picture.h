@@ -20,7 +20,9 @@ struct YuvPicture {
     int height; // even
 };
 
-void DrawPicture(const YuvPicture& picture, char camera, int frame, const QString& fileName);
+// grain > 0 adds noise of +-grain luma steps to the background (see RecordingSpec::grain).
+void DrawPicture(const YuvPicture& picture, char camera, int frame, const QString& fileName,
+                 int grain = 0);
 
 // Where the stamp lies in a picture of the given size. Character cells are
 // 6 x 8 font pixels (5 x 7 glyph and spacing); a font pixel is `scale` x `scale` picture pixels.

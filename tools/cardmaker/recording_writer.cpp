@@ -284,6 +284,8 @@ bool WriteRecording(const RecordingSpec& recipe, const QString& path, QString* e
     video.scale = recipe.scale;
     video.frames = frames;
     video.crf = recipe.crf;
+    video.grain = recipe.grain;
+    video.bitrateKbps = recipe.bitrateKbps;
     video.camera = IsFrontName(recipe.fileName) ? 'F' : 'R';
     video.fileName = recipe.fileName;
     std::vector<detail::VideoPacket> videoPackets;
