@@ -285,6 +285,11 @@ CResizeDialog::CResizeDialog(const UiScale& scale, QWidget* parent)
 
 CResizeDialog::~CResizeDialog() = default;
 
+void CResizeDialog::SetUiScale(const UiScale& scale) {
+    scale_ = scale;
+    layoutBlock = InitialLayoutBlock(scale_);
+}
+
 void CResizeDialog::SetPlacement(const SettingsStore& store, const QString& name) {
     store_ = store;
     placementName_ = name;

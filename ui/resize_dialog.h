@@ -175,6 +175,9 @@ public:
     // The window's rectangle on screen.
     WinRect WindowRect() const;
     const UiScale& Scale() const { return scale_; }
+    // A new UI scale (the monitor's work area changed): the layout block
+    // follows it; the base size and the window are left to the caller.
+    void SetUiScale(const UiScale& scale);
     const QString& PlacementName() const { return placementName_; }
 
     int baseWidth = 0; // smallest size, and the size the factors refer to

@@ -1,0 +1,663 @@
+#include "main_window.h"
+
+#include "display_settings.h"
+#include "logo_dialog.h"
+#include "movie_dialog.h"
+#include "movie_static.h"
+#include "repair.h"
+#include "skin_bitmap.h"
+#include "skin_button.h"
+#include "skin_progress_bar.h"
+#include "skin_slider.h"
+#include "ui_texts.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QPainter>
+#include <QScreen>
+#include <QStyleHints>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace kv::app {
+
+namespace {
+
+// Skin images of the tool bar buttons, left to right.
+constexpr std::array<int, kToolButtonCount> kToolBarImages = {
+    skin::kFirst,  skin::kPrevious, skin::kPlay,      skin::kSlower,
+    skin::kFaster, skin::kNext,     skin::kSnapshot,  skin::kJoin,
+    skin::kZoom,   skin::kMirror,   skin::kMapSwitch, skin::kBrowse,
+    skin::kDelete, skin::kSettings, skin::kCsv,       skin::kViewSwitch};
+
+const QColor kBackground(0x1e, 0x1e, 0x1e);
+const QColor kPaneBackground(0x2b, 0x2b, 0x2b);
+
+QWidget* MakePlaceholder(QWidget* parent, const char* name) {
+    auto* pane = new QWidget(parent);
+    pane->setObjectName(QString::fromLatin1(name));
+    pane->setAutoFillBackground(true);
+    QPalette palette = pane->palette();
+    palette.setColor(QPalette::Window, kPaneBackground);
+    pane->setPalette(palette);
+    return pane;
+}
+
+} // namespace
+
+CQuillonDlg::CQuillonDlg(const UiScale& scale, const SettingsStore& store,
+                         const engine::EngineOps& ops, QWidget* parent)
+    : CResizeDialog(scale, parent), store_(store), ops_(ops) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    layoutScale_ = savedLayoutScale_ = scale.layoutScale();
+    baseWidth = scale(kDesignWidth);
+    baseHeight = scale(kDesignHeight);
+    keepAspect_ = true;
+    volume_ = 65535;
+    moveEndTimer_.setSingleShot(true);
+    connect(&moveEndTimer_, &QTimer::timeout, this, [this] {
+        FitToWorkArea(CurrentWorkArea());
+        ResetZoom(mainView_);
+        PlacePictures();
+    });
+}
+
+CQuillonDlg::~CQuillonDlg() {
+    if (!closing_) {
+        Shutdown();
+    }
+}
+
+void CQuillonDlg::Initialise() {
+    if (initialised_) {
+        return;
+    }
+    initialised_ = true;
+    setWindowIcon(QIcon(LoadSkinBitmap(skin::kAppIcon, 1.0)));
+    SelectUiTextColumn(UiTextColumnFor(QLocale::system()));
+    fonts_ = UiFonts::ForWidget(this, Scale());
+    setWindowTitle(QStringLiteral("Kolvista"));
+
+    CreatePanes();
+    EnsureDefaults(store_);
+
+    // Engines draw into the panels of their cameras.
+    for (int camera = 0; camera < 2; ++camera) {
+        engine::EngineContext& c = Engine(camera);
+        ops_.Create(c, camera, panels_[static_cast<std::size_t>(camera)],
+                    panels_[static_cast<std::size_t>(camera)]);
+        panels_[static_cast<std::size_t>(camera)]->SetEngines(engines_.data(), &ops_);
+    }
+    ops_.SetHardwareDecoding(Engine(1), HardwareDecodingOn(store_));
+    DeleteRepairFolder();
+
+    keepAspect_ = KeepAspect(store_);
+    volume_ = ReadVolume(store_);
+
+    resize(baseWidth, baseHeight);
+    mapWindow_->hide();
+    logo_->hide();
+
+    LayOut();
+    volumeSlider_->SetPosition(volume_);
+    for (engine::EngineContext& c : engines_) {
+        ops_.SetVolume(c, volume_);
+    }
+    ResetZoom(mainView_);
+    progressBar_->hide();
+    ResetZoom(secondView_);
+    ops_.SetAspectMode(Engine(mainView_), keepAspect_ ? 1 : 0);
+    ops_.SetAspectMode(Engine(secondView_), 1);
+    PlacePictures();
+
+    SetPlacement(store_, QStringLiteral("DISPLAY"));
+    LayOut();
+    QMetaObject::invokeMethod(
+        this, [this] { DeferredInitialise(); }, Qt::QueuedConnection);
+}
+
+void CQuillonDlg::DeferredInitialise() {
+    if (deferredDone_ || closing_) {
+        return;
+    }
+    deferredDone_ = true;
+    PlaceSatellites();
+    secondWindow_->show();
+    if (FitToWorkArea(CurrentWorkArea()) && layoutScale_ < 1.0 && !maximised) {
+        ToggleMaximise();
+        PlaceSatellites();
+    }
+    secondWindow_->raise();
+    if (QScreen* screen = this->screen()) {
+        connect(screen, &QScreen::availableGeometryChanged, this, [this](const QRect& area) {
+            if (maximised) {
+                setGeometry(area);
+                LayOut();
+            }
+        });
+    }
+}
+
+void CQuillonDlg::CreatePanes() {
+    const UiScale& s = Scale();
+    mapWindow_ = new playback::CMovieDialog(s, fonts_.pt10(), this);
+    mapWindow_->baseWidth = MapWindowSize(s).width();
+    mapWindow_->baseHeight = MapWindowSize(s).height();
+    mapWindow_->SetPlacement(store_, QStringLiteral("MAPDISPLAY"));
+    mapWindow_->CreateGhostFrame();
+    mapWindow_->SetTitle(UiText::MapTitle);
+    logo_ = new playback::CLogoDlg(mapWindow_);
+    mapWindow_->SetContent(logo_);
+
+    secondWindow_ = new playback::CMovieDialog(s, fonts_.pt10(), this);
+    secondWindow_->baseWidth = SecondWindowSize(s).width();
+    secondWindow_->baseHeight = SecondWindowSize(s).height();
+    secondWindow_->SetPlacement(store_, QStringLiteral("MOVIEDISPLAY"));
+    secondWindow_->CreateGhostFrame();
+    secondWindow_->SetTitle(UiText::RearCameraTitle);
+
+    panels_[0] = new playback::CMovieStatic(this, 0, this);
+    panels_[1] = new playback::CMovieStatic(this, 1, secondWindow_);
+    for (playback::CMovieStatic* panel : panels_) {
+        panel->SetScale(s);
+        panel->SetTextFont(fonts_.pt13());
+    }
+    secondWindow_->SetContent(panels_[1]);
+
+    connect(secondWindow_, &playback::CMovieDialog::painted, this, [this] { PlacePictures(); });
+    connect(secondWindow_, &playback::CMovieDialog::resizedWhileVisible, this,
+            [this] { PlaceSecondPanel(); });
+    connect(secondWindow_, &playback::CMovieDialog::dragEnded, this, [this] {
+        ResetZoom(secondView_);
+        PlacePictures();
+    });
+    for (playback::CMovieDialog* satellite : {mapWindow_.data(), secondWindow_.data()}) {
+        connect(satellite, &playback::CMovieDialog::captionDoubleClicked, this, [this] {
+            for (playback::CMovieDialog* w : {mapWindow_.data(), secondWindow_.data()}) {
+                w->scaleX = w->scaleY = 1.0f;
+                w->SaveScale();
+            }
+            ResetZoom(secondView_);
+            PlaceSatellites();
+        });
+    }
+
+    browserPane_ = MakePlaceholder(this, "browser");
+    infoPane_ = MakePlaceholder(this, "information");
+    graphPane_ = MakePlaceholder(this, "graph");
+
+    positionSlider_ = new CSkinSliderCtrl(kPositionSliderId, this);
+    volumeSlider_ = new CSkinSliderCtrl(kVolumeSliderId, this);
+    volumeSlider_->SetRange(0, 65535);
+    progressBar_ = new CSkinProgressBarCtrl(this);
+    progressBar_->setWindowTitle(QStringLiteral("progress bar"));
+    progressBar_->SetColours(QColor(0x3F, 0x3F, 0x3F), Qt::black);
+    progressBar_->setFont(fonts_.pt9());
+    connect(volumeSlider_, &CSkinSliderCtrl::thumbMoved, this, [this](int, int value) {
+        volume_ = value;
+        for (engine::EngineContext& c : engines_) {
+            ops_.SetVolume(c, volume_);
+        }
+    });
+
+    CreateToolBar();
+    ApplySkins();
+}
+
+void CQuillonDlg::CreateToolBar() {
+    for (int i = 0; i < kToolButtonCount; ++i) {
+        auto* button = new CSkinButton(kToolBarFirstCommand + i, this);
+        connect(button, &CSkinButton::commandClicked, this, &CQuillonDlg::OnCommand);
+        toolButtons_[static_cast<std::size_t>(i)] = button;
+    }
+    const int captionIds[3] = {kCommandClose, kCommandMaximise, kCommandMinimise};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new CSkinButton(captionIds[i], this);
+        connect(button, &CSkinButton::commandClicked, this, &CQuillonDlg::OnCommand);
+        captionButtons_[static_cast<std::size_t>(i)] = button;
+    }
+    captionButtons_[0]->setToolTip(QString());
+    captionButtons_[1]->setToolTip(Text(UiText::MaximiseTip));
+}
+
+CSkinButton* CQuillonDlg::CaptionButton(int command) const {
+    switch (command) {
+    case kCommandClose:
+        return captionButtons_[0];
+    case kCommandMaximise:
+        return captionButtons_[1];
+    case kCommandMinimise:
+        return captionButtons_[2];
+    default:
+        return nullptr;
+    }
+}
+
+void CQuillonDlg::ApplySkins() {
+    const double f = Scale().factor();
+    const qreal dpr = devicePixelRatioF();
+    positionSlider_->SetUiScale(f);
+    positionSlider_->SetPictures(skin::kPositionPlayed, skin::kPositionRemaining,
+                                 skin::kPositionThumb, skin::kPositionThumbDrag, dpr);
+    positionSlider_->SetBackground(kBackground);
+    volumeSlider_->SetUiScale(f);
+    volumeSlider_->SetPictures(skin::kVolumePlayed, skin::kVolumeRemaining, skin::kVolumeThumb,
+                               skin::kVolumeThumbDrag, dpr);
+    volumeSlider_->SetBackground(kBackground);
+    progressBar_->SetUiScale(f);
+}
+
+void CQuillonDlg::LayOut() {
+    const UiScale& s = Scale();
+    layout_ = LayOutMainWindow(size(), s);
+    if (!initialised_) {
+        return;
+    }
+    if (fullScreen) {
+        for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (w != panels_[static_cast<std::size_t>(mainView_)] && !w->isWindow()) {
+                w->hide();
+            }
+        }
+        QWidget* panel = panels_[static_cast<std::size_t>(mainView_)];
+        panel->setGeometry(rect());
+        panel->show();
+        panel->raise();
+        return;
+    }
+    const double f = s.factor();
+    const qreal dpr = devicePixelRatioF();
+    QWidget* mainPanel = panels_[static_cast<std::size_t>(mainView_)];
+    mainPanel->setGeometry(layout_.mainVideo);
+    mainPanel->show();
+    positionSlider_->setGeometry(layout_.positionSlider);
+    infoPane_->setGeometry(layout_.infoPanel);
+    graphPane_->setGeometry(layout_.graph);
+    browserPane_->setGeometry(layout_.browserPane);
+    progressBar_->setGeometry(layout_.progressBar);
+    volumeSlider_->setGeometry(layout_.volumeSlider);
+    for (QWidget* w : {static_cast<QWidget*>(positionSlider_), infoPane_, graphPane_, browserPane_,
+                       static_cast<QWidget*>(volumeSlider_)}) {
+        w->show();
+    }
+    for (int i = 0; i < kToolButtonCount; ++i) {
+        CSkinButton* button = toolButtons_[static_cast<std::size_t>(i)];
+        const QRect& r = layout_.toolButtons[static_cast<std::size_t>(i)];
+        button->SetSkin(kToolBarImages[static_cast<std::size_t>(i)], QRect(QPoint(), r.size()), f,
+                        dpr);
+        button->setGeometry(r);
+        button->show();
+    }
+    const std::array<std::pair<int, QRect>, 3> captions = {
+        std::pair{skin::kCaptionClose, layout_.closeButton},
+        std::pair{skin::kCaptionMaximise, layout_.maximiseButton},
+        std::pair{skin::kCaptionMinimise, layout_.minimiseButton}};
+    for (std::size_t i = 0; i < captions.size(); ++i) {
+        captionButtons_[i]->SetSkin(captions[i].first, QRect(QPoint(), captions[i].second.size()),
+                                    f, dpr);
+        captionButtons_[i]->setGeometry(captions[i].second);
+        captionButtons_[i]->show();
+    }
+    update();
+}
+
+void CQuillonDlg::PlaceSatellites() {
+    if (!mapWindow_ || !secondWindow_) {
+        return;
+    }
+    const QPoint origin = geometry().topLeft();
+    const UiScale& s = Scale();
+    const QSize map = MapWindowSize(s);
+    mapWindow_->baseWidth = map.width();
+    mapWindow_->baseHeight = map.height();
+    mapWindow_->setGeometry(QRect(origin + layout_.mapWindow.topLeft(),
+                                  QSize(static_cast<int>(map.width() * mapWindow_->scaleX),
+                                        static_cast<int>(map.height() * mapWindow_->scaleY))));
+    const QSize second = SecondWindowSize(s);
+    secondWindow_->baseWidth = second.width();
+    secondWindow_->baseHeight = second.height();
+    const QSize sized(static_cast<int>(second.width() * secondWindow_->scaleX),
+                      static_cast<int>(second.height() * secondWindow_->scaleY));
+    secondWindow_->setGeometry(
+        QRect(origin + QPoint(layout_.secondWindow.left(),
+                              layout_.secondWindow.bottom() + 1 - sized.height()),
+              sized));
+    PlaceSecondPanel();
+    lastPosition_ = origin;
+}
+
+void CQuillonDlg::PlaceViews() {
+    playback::CMovieStatic* main = panels_[static_cast<std::size_t>(mainView_)];
+    playback::CMovieStatic* second = panels_[static_cast<std::size_t>(secondView_)];
+    if (main->parentWidget() != this) {
+        main->setParent(this);
+    }
+    if (secondWindow_ && second->parentWidget() != secondWindow_) {
+        second->setParent(secondWindow_);
+    }
+}
+
+void CQuillonDlg::PlaceSecondPanel() {
+    if (!secondWindow_) {
+        return;
+    }
+    secondWindow_->PlaceContent();
+    panels_[static_cast<std::size_t>(secondView_)]->show();
+    PlacePictures();
+}
+
+void CQuillonDlg::ResetZoom(int camera) {
+    playback::ResetZoom(View(camera), camera, layout_.mainVideo.size(), Scale());
+}
+
+void CQuillonDlg::PlacePictures() {
+    for (int camera = 0; camera < 2; ++camera) {
+        const playback::ViewRecord& v = View(camera);
+        ops_.SetLayout(Engine(camera), v.level, v.anchor.x(), v.anchor.y(), v.offset.x(),
+                       v.offset.y(), true);
+    }
+}
+
+void CQuillonDlg::ToggleMaximise() {
+    if (fullScreen) {
+        return;
+    }
+    if (!maximised) {
+        maximiseSaved_ = geometry();
+        maximised = true;
+        setGeometry(CurrentWorkArea());
+        captionButtons_[1]->setToolTip(Text(UiText::RestoreTip));
+    } else {
+        maximised = false;
+        setGeometry(maximiseSaved_);
+        captionButtons_[1]->setToolTip(Text(UiText::MaximiseTip));
+    }
+    LayOut();
+    ResetZoom(mainView_);
+    ResetZoom(secondView_);
+    PlaceSatellites();
+    PlacePictures();
+}
+
+void CQuillonDlg::MinimiseWithSatellites() {
+    minimised = true;
+    for (QWidget* w :
+         {static_cast<QWidget*>(mapWindow_.data()), static_cast<QWidget*>(secondWindow_.data())}) {
+        if (w && w->isVisible()) {
+            w->showMinimized();
+        }
+    }
+    showMinimized();
+}
+
+void CQuillonDlg::RestoreWithSatellites() {
+    minimised = false;
+    for (QWidget* w :
+         {static_cast<QWidget*>(mapWindow_.data()), static_cast<QWidget*>(secondWindow_.data())}) {
+        if (w && w->isMinimized()) {
+            w->showNormal();
+            w->raise();
+        }
+    }
+}
+
+QRect CQuillonDlg::CurrentWorkArea() const {
+    const QRect g = geometry();
+    const QScreen* screen = QGuiApplication::screenAt(g.topLeft());
+    if (!screen) {
+        screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    }
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+bool CQuillonDlg::FitToWorkArea(const QRect& workArea) {
+    if (workArea.isEmpty() || WinRect::FromQRect(workArea) == lastWorkArea) {
+        return false;
+    }
+    lastWorkArea = WinRect::FromQRect(workArea);
+    const double next = FittedLayoutScale(layoutScale_, savedLayoutScale_, workArea.height(),
+                                          height(), Scale().density());
+    if (next == layoutScale_) {
+        return false;
+    }
+    RebuildForScale(next);
+    return true;
+}
+
+void CQuillonDlg::RebuildForScale(double layoutScale) {
+    layoutScale_ = layoutScale;
+    const UiScale s = Scale().withLayoutScale(layoutScale);
+    SetUiScale(s);
+    fonts_ = UiFonts::ForWidget(this, s);
+    baseWidth = s(kDesignWidth);
+    baseHeight = s(kDesignHeight);
+    if (!maximised && !fullScreen) {
+        resize(static_cast<int>(static_cast<float>(baseWidth) * scaleX),
+               static_cast<int>(static_cast<float>(baseHeight) * scaleY));
+    }
+    for (playback::CMovieStatic* panel : panels_) {
+        panel->SetScale(s);
+        panel->SetTextFont(fonts_.pt13());
+    }
+    ApplySkins();
+    LayOut();
+    PlaceSatellites();
+}
+
+bool CQuillonDlg::EnterFullScreen() {
+    if (fullScreen) {
+        return false;
+    }
+    engine::EngineContext& c = Engine(mainView_);
+    if (fullScreenAllowed ? !fullScreenAllowed() : c.playState == engine::kClosed) {
+        return false;
+    }
+    if (ops_.CurrentFrame(c) + 10 >= ops_.FrameCount(c)) {
+        return false;
+    }
+    fullScreenSaved_ = geometry();
+    fullScreen = true;
+    const QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen) {
+        setGeometry(screen->geometry());
+    }
+    for (QWidget* w :
+         {static_cast<QWidget*>(mapWindow_.data()), static_cast<QWidget*>(secondWindow_.data())}) {
+        if (w) {
+            w->hide();
+        }
+    }
+    LayOut();
+    ops_.SetAspectMode(c, keepAspect_ ? 1 : 0);
+    ResetZoom(mainView_);
+    PlacePictures();
+    return true;
+}
+
+void CQuillonDlg::LeaveFullScreen() {
+    if (!fullScreen) {
+        return;
+    }
+    fullScreen = false;
+    setGeometry(fullScreenSaved_);
+    keepAspect_ = true;
+    WriteKeepAspect(store_, true);
+    ops_.SetAspectMode(Engine(mainView_), 1);
+    LayOut();
+    if (secondWindow_) {
+        secondWindow_->show();
+    }
+    ResetZoom(mainView_);
+    PlaceSatellites();
+    PlacePictures();
+}
+
+void CQuillonDlg::ToggleFullScreen() {
+    if (fullScreen) {
+        LeaveFullScreen();
+    } else {
+        EnterFullScreen();
+    }
+}
+
+void CQuillonDlg::ResetAfterSourceLost() {
+    for (engine::EngineContext& c : engines_) {
+        ops_.Pause(c);
+        ops_.Stop(c);
+        ops_.Close(c);
+    }
+    mainView_ = 0;
+    secondView_ = 1;
+    PlaceViews();
+    if (secondWindow_) {
+        secondWindow_->SetTitle(UiText::RearCameraTitle);
+    }
+    for (playback::CMovieStatic* panel : panels_) {
+        panel->SetZoomMode(false);
+        panel->update();
+    }
+    LeaveFullScreen();
+    LayOut();
+    PlaceSecondPanel();
+}
+
+void CQuillonDlg::Shutdown() {
+    if (closing_) {
+        return;
+    }
+    closing_ = true;
+    moveEndTimer_.stop();
+    if (!maximised && !fullScreen && initialised_) {
+        normalRect = WinRect::FromQRect(geometry());
+    }
+    if (initialised_) {
+        SaveScale();
+    }
+    for (engine::EngineContext& c : engines_) {
+        if (c.created) {
+            ops_.Pause(c);
+            ops_.Stop(c);
+            ops_.Destroy(c);
+        }
+    }
+    delete secondWindow_.data();
+    delete mapWindow_.data();
+}
+
+void CQuillonDlg::ShowVideoMenu(QPoint globalPos, playback::CMovieStatic* panel) {
+    Q_EMIT videoMenuRequested(globalPos, panel ? panel->camera() : mainView_);
+}
+
+void CQuillonDlg::VideoClick(int camera, QPoint point) {
+    playback::CMovieStatic* panel = panels_[static_cast<std::size_t>(camera)];
+    if (!panel || !panel->zoomMode()) {
+        return;
+    }
+    if (playback::ZoomClick(View(camera), panel->rect(), Engine(camera).pictureRect, point, camera,
+                            layout_.mainVideo.size(), Scale())) {
+        PlacePictures();
+    }
+}
+
+void CQuillonDlg::OnEndOfStream(int camera) {
+    Q_EMIT endOfStream(camera);
+}
+
+void CQuillonDlg::OnEnginesReady(int camera) {
+    Q_EMIT enginesReady(camera);
+}
+
+void CQuillonDlg::OnCommand(int commandId) {
+    switch (commandId) {
+    case kCommandClose:
+        Shutdown();
+        accept();
+        return;
+    case kCommandMaximise:
+        ToggleMaximise();
+        return;
+    case kCommandMinimise:
+        MinimiseWithSatellites();
+        return;
+    default:
+        Q_EMIT commandIssued(commandId);
+        return;
+    }
+}
+
+void CQuillonDlg::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), fullScreen ? Qt::black : kBackground);
+    if (!fullScreen) {
+        painter.setPen(Qt::white);
+        painter.setFont(fonts_.pt10());
+        painter.drawText(layout_.title, Qt::AlignLeft | Qt::AlignTop, windowTitle());
+    }
+    if (!painted_) {
+        painted_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { Q_EMIT firstPainted(); }, Qt::QueuedConnection);
+    }
+}
+
+void CQuillonDlg::closeEvent(QCloseEvent* event) {
+    Shutdown();
+    event->accept();
+    CResizeDialog::closeEvent(event);
+}
+
+void CQuillonDlg::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        if (isMinimized()) {
+            minimised = true;
+        } else if (minimised) {
+            RestoreWithSatellites();
+        }
+    }
+    CResizeDialog::changeEvent(event);
+}
+
+void CQuillonDlg::moveEvent(QMoveEvent* event) {
+    CResizeDialog::moveEvent(event);
+    if (!initialised_ || closing_ || fullScreen) {
+        return;
+    }
+    // The satellites follow the main window.
+    const QPoint delta = geometry().topLeft() - lastPosition_;
+    if (deferredDone_ && !delta.isNull()) {
+        for (QWidget* w : {static_cast<QWidget*>(mapWindow_.data()),
+                           static_cast<QWidget*>(secondWindow_.data())}) {
+            if (w) {
+                w->move(w->pos() + delta);
+            }
+        }
+    }
+    lastPosition_ = geometry().topLeft();
+    moveEndTimer_.start(std::max(1, QGuiApplication::styleHints()->mouseDoubleClickInterval() / 4));
+}
+
+void CQuillonDlg::resizeEvent(QResizeEvent* event) {
+    CResizeDialog::resizeEvent(event);
+    LayOut();
+}
+
+void CQuillonDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (!fullScreen && layout_.caption.contains(event->position().toPoint())) {
+        ToggleMaximise();
+        return;
+    }
+    CResizeDialog::mouseDoubleClickEvent(event);
+}
+
+void CQuillonDlg::keyPressEvent(QKeyEvent* event) {
+    // The window is a dialog underneath: Escape and Enter must not end the viewer.
+    event->ignore();
+}
+
+} // namespace kv::app
