@@ -114,6 +114,7 @@ void CQuillonDlg::Initialise() {
     PlacePictures();
 
     SetPlacement(store_, QStringLiteral("DISPLAY"));
+    CreateGhostFrame();
     LayOut();
     QMetaObject::invokeMethod(
         this, [this] { DeferredInitialise(); }, Qt::QueuedConnection);
@@ -653,6 +654,18 @@ void CQuillonDlg::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     CResizeDialog::mouseDoubleClickEvent(event);
+}
+
+void CQuillonDlg::ApplyTrackedRect() {
+    edge = DragEdge::None;
+    if (zone == kZoneTitle || maximised || fullScreen) {
+        return;
+    }
+    setGeometry(trackRect.ToQRect());
+    ResetZoom(mainView_);
+    ResetZoom(secondView_);
+    PlaceSatellites();
+    PlacePictures();
 }
 
 void CQuillonDlg::keyPressEvent(QKeyEvent* event) {

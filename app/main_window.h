@@ -85,6 +85,8 @@ public:
     void ResetAfterSourceLost();
     // Saves the geometry, destroys the engines and the satellite windows.
     void Shutdown();
+    // The end of an edge drag: the window takes the outline's rectangle.
+    void ApplyTrackedRect() override;
 
     engine::EngineContext& Engine(int camera) { return engines_[static_cast<std::size_t>(camera)]; }
     const engine::EngineOps& Ops() const { return ops_; }

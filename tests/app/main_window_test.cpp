@@ -112,6 +112,24 @@ TEST_F(MainWindowTest, MaximiseTwiceReturnsToTheFirstRectangle) {
     EXPECT_EQ(w.Panel(0)->geometry(), QRect(6, 27, 656, 371));
 }
 
+TEST_F(MainWindowTest, AnEdgeDragResizesThePanesAndNotTheScale) {
+    CQuillonDlg& w = Open();
+    const QPoint origin = w.geometry().topLeft();
+    w.zone = kZoneBottomRight;
+    w.trackRect = WinRect::FromQRect(QRect(origin, QSize(1400, 800)));
+    w.ApplyTrackedRect();
+    EXPECT_EQ(w.size(), QSize(1400, 800));
+    EXPECT_EQ(w.layoutScale(), 1.0);
+    // 1400 - 12 - 440 - 12 wide; 800 - 75 - 253 + 2 high.
+    EXPECT_EQ(w.Panel(0)->geometry(), QRect(6, 27, 936, 474));
+    EXPECT_EQ(w.BrowserPane()->geometry().left(), 942);
+    // A drag of the title band only moves the window.
+    w.zone = kZoneTitle;
+    w.trackRect = WinRect::FromQRect(QRect(origin, QSize(1200, 700)));
+    w.ApplyTrackedRect();
+    EXPECT_EQ(w.size(), QSize(1400, 800));
+}
+
 TEST_F(MainWindowTest, ALowWorkAreaShrinksTheScaleAndAHighOneBringsItBack) {
     CQuillonDlg& w = Open();
     ASSERT_TRUE(w.FitToWorkArea(QRect(0, 0, 1280, 648)));
