@@ -3,12 +3,14 @@
 #include "display_settings.h"
 #include "logo_dialog.h"
 #include "movie_dialog.h"
+#include "movie_menu.h"
 #include "movie_static.h"
 #include "repair.h"
 #include "skin_bitmap.h"
 #include "skin_button.h"
 #include "skin_progress_bar.h"
 #include "skin_slider.h"
+#include "tool_bar.h"
 #include "ui_texts.h"
 
 #include <QApplication>
@@ -211,6 +213,7 @@ void CQuillonDlg::CreatePanes() {
 void CQuillonDlg::CreateToolBar() {
     for (int i = 0; i < kToolButtonCount; ++i) {
         auto* button = new CSkinButton(kToolBarFirstCommand + i, this);
+        button->setToolTip(Text(playback::ToolBarButtons()[static_cast<std::size_t>(i)].tooltip));
         connect(button, &CSkinButton::commandClicked, this, &CQuillonDlg::OnCommand);
         toolButtons_[static_cast<std::size_t>(i)] = button;
     }
@@ -220,8 +223,9 @@ void CQuillonDlg::CreateToolBar() {
         connect(button, &CSkinButton::commandClicked, this, &CQuillonDlg::OnCommand);
         captionButtons_[static_cast<std::size_t>(i)] = button;
     }
-    captionButtons_[0]->setToolTip(QString());
+    captionButtons_[0]->setToolTip(Text(UiText::CloseTip));
     captionButtons_[1]->setToolTip(Text(UiText::MaximiseTip));
+    captionButtons_[2]->setToolTip(Text(UiText::MinimiseTip));
 }
 
 CSkinButton* CQuillonDlg::CaptionButton(int command) const {
@@ -552,7 +556,142 @@ void CQuillonDlg::Shutdown() {
 }
 
 void CQuillonDlg::ShowVideoMenu(QPoint globalPos, playback::CMovieStatic* panel) {
-    Q_EMIT videoMenuRequested(globalPos, panel ? panel->camera() : mainView_);
+    const int camera = panel ? panel->camera() : mainView_;
+    Q_EMIT videoMenuRequested(globalPos, camera);
+    RunVideoMenu(globalPos, camera);
+}
+
+void CQuillonDlg::RunVideoMenu(QPoint globalPos, int camera) {
+    if (commandsRefused && commandsRefused()) {
+        return;
+    }
+    engine::EngineContext& t = Engine(telemetryEngine ? telemetryEngine() : mainView_);
+    playback::VideoMenuInputs in;
+    in.playState = t.playState;
+    in.fullScreen = fullScreen;
+    in.aspectMode = Engine(mainView_).aspectMode;
+    in.mirrored = panels_[static_cast<std::size_t>(camera)]->mirrored();
+    in.frontPanel = camera == 0;
+    in.rateCode = t.playState == engine::kClosed ? 0 : t.rateCode;
+    const std::vector<playback::VideoMenuItem> items = playback::VideoMenuItems(in);
+    if (items.empty()) {
+        return;
+    }
+    playback::CMovieMenu menu(items, fullScreen, Scale(), fonts_.pt10(), this);
+    QAction* chosen = menu.exec(globalPos);
+    if (chosen) {
+        OnCommand(chosen->data().toInt());
+    }
+}
+
+bool CQuillonDlg::ZoomModeCommand() {
+    if (commandsRefused && commandsRefused()) {
+        return false;
+    }
+    const bool on = !panels_[static_cast<std::size_t>(mainView_)]->zoomMode();
+    for (playback::CMovieStatic* panel : panels_) {
+        panel->SetZoomMode(on);
+    }
+    toolButtons_[playback::kZoomButton]->SetSwitchedOn(on);
+    if (!on) {
+        ResetZoom(0);
+        ResetZoom(1);
+        PlacePictures();
+    }
+    return true;
+}
+
+bool CQuillonDlg::MirrorCommand() {
+    if (commandsRefused && commandsRefused()) {
+        return false;
+    }
+    engine::EngineContext& rear = Engine(1);
+    if (!rear.created) {
+        panels_[1]->SetMirror(false);
+        return true;
+    }
+    panels_[1]->SetMirror(ops_.ToggleMirror(rear) == 1);
+    ops_.Repaint(rear);
+    return true;
+}
+
+bool CQuillonDlg::ViewSwitchCommand() {
+    if (commandsRefused && commandsRefused()) {
+        return false;
+    }
+    std::swap(mainView_, secondView_);
+    if (secondWindow_) {
+        secondWindow_->SetTitle(mainView_ == 1 ? UiText::FrontCameraTitle
+                                               : UiText::RearCameraTitle);
+    }
+    const bool wasPlaying =
+        Engine(0).playState == engine::kPlaying || Engine(1).playState == engine::kPlaying;
+    if (wasPlaying) {
+        for (engine::EngineContext& c : engines_) {
+            ops_.Pause(c);
+        }
+    }
+    playback::CMovieStatic* main = panels_[static_cast<std::size_t>(mainView_)];
+    playback::CMovieStatic* second = panels_[static_cast<std::size_t>(secondView_)];
+    main->hide();
+    PlaceViews();
+    if (fullScreen) {
+        ops_.SetAspectMode(Engine(mainView_), keepAspect_ ? 1 : 0);
+        ops_.SetAspectMode(Engine(secondView_), 1);
+        second->lower();
+    }
+    if (secondWindow_) {
+        secondWindow_->SetContent(second);
+        secondWindow_->PlaceContent();
+    }
+    second->show();
+    LayOut();
+    main->show();
+    if (Engine(mainView_).playState != engine::kClosed ||
+        Engine(secondView_).playState != engine::kClosed) {
+        // The views changed places: the zoom records follow their pictures.
+        QSize native = ops_.NativeSize(Engine(mainView_));
+        if (native.isEmpty()) {
+            native = ops_.NativeSize(Engine(secondView_));
+        }
+        playback::CarryZoom(View(mainView_), View(secondView_), main->size(), second->size(),
+                            native);
+        PlacePictures();
+    }
+    if (secondWindow_) {
+        secondWindow_->setFocus();
+    }
+    if (wasPlaying) {
+        for (engine::EngineContext& c : engines_) {
+            if (c.playState == engine::kPaused) {
+                ops_.Run(c);
+            }
+        }
+    }
+    for (engine::EngineContext& c : engines_) {
+        ops_.SetVolume(c, volume_);
+        if (c.playState == engine::kStopped || c.playState == engine::kPaused) {
+            ops_.Repaint(c);
+        }
+    }
+    if (secondWindow_) {
+        secondWindow_->raise();
+    }
+    Q_EMIT viewsSwitched();
+    return true;
+}
+
+bool CQuillonDlg::PictureModeCommand() {
+    engine::EngineContext& c = Engine(mainView_);
+    if (c.playState == engine::kClosed) {
+        return false; // nothing ready
+    }
+    const int mode = c.aspectMode == 0 ? 1 : 0;
+    keepAspect_ = mode == 1;
+    ops_.SetAspectMode(c, mode);
+    PlacePictures();
+    WriteKeepAspect(store_, keepAspect_);
+    return true;
 }
 
 void CQuillonDlg::VideoClick(int camera, QPoint point) {
@@ -585,6 +724,18 @@ void CQuillonDlg::OnCommand(int commandId) {
         return;
     case kCommandMinimise:
         MinimiseWithSatellites();
+        return;
+    case kToolBarFirstCommand + playback::kZoomButton:
+        ZoomModeCommand();
+        return;
+    case kToolBarFirstCommand + playback::kMirrorButton:
+        MirrorCommand();
+        return;
+    case kToolBarFirstCommand + playback::kViewSwitchButton:
+        ViewSwitchCommand();
+        return;
+    case playback::kPictureModeCommand:
+        PictureModeCommand();
         return;
     default:
         Q_EMIT commandIssued(commandId);

@@ -114,6 +114,23 @@ public:
     int secondView() const { return secondView_; }
     playback::ViewRecord& View(int camera) { return views_[static_cast<std::size_t>(camera)]; }
 
+    // The commands of the tool bar and the video menu that act on the views.
+    // Each is refused (returns false) while commandsRefused() says so (the
+    // controller's end guard and open in progress).
+    bool ZoomModeCommand();
+    bool MirrorCommand();
+    bool ViewSwitchCommand();
+    bool PictureModeCommand();
+    std::function<bool()> commandsRefused;
+    // The engine whose play state the menu and the tool bar follow (the one
+    // holding the telemetry); the main view's when not set.
+    std::function<int()> telemetryEngine;
+    // Builds the video menu for the panel and runs it; the chosen command goes
+    // through the same path as the tool bar's.
+    void RunVideoMenu(QPoint globalPos, int camera);
+    // Runs a command id as a click on its button would.
+    void Command(int commandId) { OnCommand(commandId); }
+
     // Zoom state of the views.
     void ResetZoom(int camera);
     void PlacePictures(); // SetLayout of both engines from the view records
@@ -132,6 +149,8 @@ Q_SIGNALS:
     void enginesReady(int camera);
     void videoMenuRequested(QPoint globalPos, int camera);
     void commandIssued(int commandId);
+    // The cameras changed places (the controller reopens when nothing is open).
+    void viewsSwitched();
     // The window painted for the first time.
     void firstPainted();
 

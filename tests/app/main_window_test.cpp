@@ -187,6 +187,55 @@ TEST_F(MainWindowTest, ZoomClicksReachTheEngines) {
     EXPECT_EQ(w.View(0).level, 1.0f);
 }
 
+TEST_F(MainWindowTest, ViewSwitchSwapsThePanelsAndBack) {
+    CQuillonDlg& w = Open();
+    OpenRecording();
+    ASSERT_TRUE(w.ViewSwitchCommand());
+    EXPECT_EQ(w.mainView(), 1);
+    EXPECT_EQ(w.Panel(1)->parentWidget(), &w);
+    EXPECT_EQ(w.Panel(1)->geometry(), QRect(6, 27, 656, 371));
+    EXPECT_EQ(w.Panel(0)->parentWidget(), w.SecondWindow());
+    EXPECT_EQ(w.Panel(0)->geometry(), QRect(4, 20, 444, 250));
+    EXPECT_EQ(w.SecondWindow()->windowTitle(), QStringLiteral("フロントカメラ"));
+    w.Command(kToolBarFirstCommand + 15); // the tool bar's view switch
+    EXPECT_EQ(w.mainView(), 0);
+    EXPECT_EQ(w.Panel(0)->parentWidget(), &w);
+    EXPECT_EQ(w.SecondWindow()->windowTitle(), QStringLiteral("リヤカメラ"));
+    // Refused while the controller says so.
+    w.commandsRefused = [] { return true; };
+    EXPECT_FALSE(w.ViewSwitchCommand());
+    EXPECT_EQ(w.mainView(), 0);
+}
+
+TEST_F(MainWindowTest, ZoomMirrorAndPictureModeCommands) {
+    CQuillonDlg& w = Open();
+    // Mirror without a recording toggles the engine's flag; the panel keeps the result.
+    OpenRecording();
+    ASSERT_TRUE(w.MirrorCommand());
+    EXPECT_TRUE(w.Panel(1)->mirrored());
+    EXPECT_TRUE(w.Engine(1).mirrored);
+    w.MirrorCommand();
+    EXPECT_FALSE(w.Panel(1)->mirrored());
+
+    // Zoom mode: both panels together; off resets both views.
+    ASSERT_TRUE(w.ZoomModeCommand());
+    EXPECT_TRUE(w.Panel(0)->zoomMode());
+    EXPECT_TRUE(w.Panel(1)->zoomMode());
+    w.VideoClick(0, QPoint(200, 100));
+    EXPECT_EQ(w.Engine(0).zoom.factor, 2.0f);
+    w.ZoomModeCommand();
+    EXPECT_FALSE(w.Panel(1)->zoomMode());
+    EXPECT_EQ(w.Engine(0).zoom.factor, 1.0f);
+
+    // Picture mode flips the main view's aspect mode and remembers it.
+    ASSERT_EQ(w.Engine(0).aspectMode, 1);
+    ASSERT_TRUE(w.PictureModeCommand());
+    EXPECT_EQ(w.Engine(0).aspectMode, 0);
+    EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"ASPECT"), QStringLiteral("off"));
+    w.PictureModeCommand();
+    EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"ASPECT"), QStringLiteral("on"));
+}
+
 TEST_F(MainWindowTest, TheSourceLostResetClosesEverything) {
     CQuillonDlg& w = Open();
     OpenRecording();
