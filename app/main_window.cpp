@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QPainter>
 #include <QScreen>
@@ -820,8 +821,45 @@ void CQuillonDlg::ApplyTrackedRect() {
 }
 
 void CQuillonDlg::keyPressEvent(QKeyEvent* event) {
-    // The window is a dialog underneath: Escape and Enter must not end the viewer.
-    event->ignore();
+    // The window is a dialog underneath: Escape and Enter must never end the
+    // viewer. The keys below do what the buttons do, and only when the button
+    // could be clicked.
+    const auto click = [this](int index) {
+        CSkinButton* button = toolButtons_[static_cast<std::size_t>(index)];
+        if (button && button->isEnabled()) {
+            OnCommand(kToolBarFirstCommand + index);
+        }
+    };
+    switch (event->key()) {
+    case Qt::Key_Space:
+        click(playback::kPlayButton);
+        break;
+    case Qt::Key_Home:
+        click(playback::kStopToStartButton);
+        break;
+    case Qt::Key_PageUp:
+        click(playback::kPreviousButton);
+        break;
+    case Qt::Key_PageDown:
+        click(playback::kNextButton);
+        break;
+    case Qt::Key_Left:
+        Q_EMIT frameStepRequested(-1);
+        break;
+    case Qt::Key_Right:
+        Q_EMIT frameStepRequested(1);
+        break;
+    case Qt::Key_F11:
+        ToggleFullScreen();
+        break;
+    case Qt::Key_Escape:
+        LeaveFullScreen();
+        break;
+    default:
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 } // namespace kv::app

@@ -149,6 +149,8 @@ Q_SIGNALS:
     void enginesReady(int camera);
     void videoMenuRequested(QPoint globalPos, int camera);
     void commandIssued(int commandId);
+    // Left and Right: one frame back or forward (the controller steps while paused).
+    void frameStepRequested(int delta);
     // The cameras changed places (the controller reopens when nothing is open).
     void viewsSwitched();
     // The window painted for the first time.

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -234,6 +235,39 @@ TEST_F(MainWindowTest, ZoomMirrorAndPictureModeCommands) {
     EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"ASPECT"), QStringLiteral("off"));
     w.PictureModeCommand();
     EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"ASPECT"), QStringLiteral("on"));
+}
+
+TEST_F(MainWindowTest, KeysActLikeTheirButtonsAndNeverCloseTheWindow) {
+    CQuillonDlg& w = Open();
+    QList<int> commands;
+    QList<int> steps;
+    QObject::connect(&w, &CQuillonDlg::commandIssued, [&](int id) { commands << id; });
+    QObject::connect(&w, &CQuillonDlg::frameStepRequested, [&](int d) { steps << d; });
+    auto press = [&](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&w, &event);
+    };
+    for (int i = 0; i < 16; ++i) {
+        w.ToolButton(i)->setEnabled(i != 5); // Next cannot be clicked
+    }
+    press(Qt::Key_Space);
+    press(Qt::Key_Home);
+    press(Qt::Key_PageUp);
+    press(Qt::Key_PageDown);
+    press(Qt::Key_Left);
+    press(Qt::Key_Right);
+    EXPECT_EQ(commands, (QList<int>{38002, 38000, 38001}));
+    EXPECT_EQ(steps, (QList<int>{-1, 1}));
+
+    OpenRecording();
+    press(Qt::Key_F11);
+    EXPECT_TRUE(w.isFullScreenOn());
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(w.isFullScreenOn());
+    press(Qt::Key_Escape);
+    press(Qt::Key_Return);
+    EXPECT_TRUE(w.isVisible()); // a dialog underneath, yet Escape and Enter do not end it
+    EXPECT_EQ(w.result(), 0);
 }
 
 TEST_F(MainWindowTest, TheSourceLostResetClosesEverything) {
