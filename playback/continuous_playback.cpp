@@ -1,0 +1,207 @@
+// Continuous playback: at the end of a recording the next one of the list
+// plays, after the last one of a folder the first of the next folder with
+// recordings; when nothing follows, the last recording is left stopped at
+// its first frame.
+#include "playback_controller.h"
+
+namespace kv::playback {
+
+using namespace kv::engine;
+
+void PlaybackController::OnEndOfStream(int /*camera*/) {
+    ++endCount;
+    if (endCount < ExpectedNotifications()) {
+        // The watchdog ends the wait for an engine that never reports.
+        ports_.timers.Start(kWatchdogTimer, kWatchdogMs);
+        return;
+    }
+    endCount = 0;
+    ports_.timers.Stop(kWatchdogTimer);
+    if (userSelected) {
+        return; // only selected in the list, never started with Play
+    }
+    inEndHandling = true;
+    Advance();
+    NextFolderStep();
+    inEndHandling = false;
+}
+
+void PlaybackController::Advance() {
+    std::lock_guard list(listLock_);
+    if (!EntryValid(currentRecording)) {
+        return;
+    }
+    if (EntryValid(currentRecording + 1)) {
+        ++currentRecording;
+        ports_.view.ReleaseSliderCapture();
+        ports_.view.SetSliderAcceptsMouse(false);
+        openReason = 1;
+        ports_.browser.SelectRow(currentRecording);
+        userSelected = false;
+        StopPlayback();
+        ready = false;
+        ++openSerial_;
+        ports_.map.SetTrackAvailable(false);
+        ports_.map.SetHold(true);
+        ports_.view.ClearGraphEvents();
+        if (!inEndHandling) {
+            ports_.view.RefreshToolbar();
+        }
+        ScheduleOpen();
+        return;
+    }
+    if (ports_.browser.HasNextFolder()) {
+        // The next folder follows (NextFolderStep).
+        Both([&](EngineContext& e) { return ports_.ops.Pause(e); });
+        ApplyVolume(volume);
+        RefreshSpeedLabel();
+        if (!inEndHandling) {
+            StopPlayback();
+        }
+    } else {
+        // Nothing follows: the last recording is opened again and stays
+        // stopped at its first frame.
+        const int before = RateCode();
+        SetDefaultRate();
+        if (RateCode() != before) {
+            RefreshSpeedLabel();
+        }
+        userSelected = true;
+        StopPlayback();
+        ready = false;
+        ++openSerial_;
+        ports_.map.SetHold(true);
+        ports_.view.ResetPosition();
+        if (!inEndHandling) {
+            ports_.view.RefreshToolbar();
+        }
+        ScheduleOpen();
+        inEndHandling = false;
+        StopPlayback();
+    }
+    continueNextFolder = true;
+}
+
+void PlaybackController::GoBack() {
+    std::lock_guard list(listLock_);
+    if (!EntryValid(currentRecording)) {
+        return;
+    }
+    if (currentRecording > 0) {
+        --currentRecording;
+        ports_.view.ReleaseSliderCapture();
+        ports_.view.SetSliderAcceptsMouse(false);
+        openReason = 2;
+        ports_.browser.SelectRow(currentRecording);
+        ports_.view.ResetPosition();
+        StopPlayback();
+        ready = false;
+        ++openSerial_;
+        ports_.map.SetTrackAvailable(false);
+        ports_.map.SetHold(true);
+        ports_.view.ClearGraphEvents();
+        if (!inEndHandling) {
+            ports_.view.RefreshToolbar();
+        }
+        ScheduleOpen();
+        return;
+    }
+    // The first recording is rewound, not reopened.
+    SetDefaultRate();
+    StopPlayback();
+    BothAt(0, [&](EngineContext& e, std::int64_t f) { return ports_.ops.SeekFrame(e, f); });
+    RefreshIdlePanels();
+    ShowPosition(0);
+}
+
+void PlaybackController::NextFolderStep() {
+    if (!continueNextFolder) {
+        return;
+    }
+    if (ports_.browser.HasNextFolder()) {
+        ports_.browser.SelectNextFolder();
+        return;
+    }
+    continueNextFolder = false;
+    ports_.view.ZoomOff();
+    if (fullScreen) {
+        ports_.view.LeaveFullScreen();
+    } else {
+        ports_.view.LayOutBrowser();
+    }
+}
+
+void PlaybackController::OnFolderLoaded(const FolderChange& change) {
+    if (!((change.newFolder && !change.refresh) || continueNextFolder)) {
+        return;
+    }
+    std::lock_guard list(listLock_);
+    if (PlayState() != kClosed) {
+        if (PlayState() != kPaused) {
+            Both([&](EngineContext& e) { return ports_.ops.Pause(e); });
+        }
+        if (!inEndHandling) {
+            StopPlayback();
+        }
+        if (!continueNextFolder) {
+            SetDefaultRate();
+        }
+    }
+    CloseRecording();
+    RecordingList recordings;
+    const bool rebuilt = ports_.browser.RebuildList(recordings);
+    playlist_ = std::move(recordings);
+    if (rebuilt) {
+        ports_.map.SetHold(false);
+    }
+    if (!inEndHandling) {
+        ports_.view.SetPlayLook(false);
+        ports_.browser.UpdateDeletePermission(playlist_.empty());
+        ports_.view.RefreshToolbar();
+    }
+    if (playlist_.empty()) {
+        FolderSkip();
+        return;
+    }
+    ports_.map.LoadTrack(playlist_);
+    openReason = continueNextFolder ? 1 : 0;
+    ports_.browser.SelectRow(0);
+    ports_.map.SendEventPoints(true);
+}
+
+void PlaybackController::FolderSkip() {
+    if (!continueNextFolder) {
+        return;
+    }
+    std::lock_guard list(listLock_);
+    int steps = 1;
+    RecordingList recordings;
+    for (; ports_.browser.ListFolderAfter(steps, recordings); ++steps) {
+        if (recordings.empty()) {
+            continue;
+        }
+        ports_.browser.MarkFolderAfter(steps);
+        playlist_ = std::move(recordings);
+        ports_.map.LoadTrack(playlist_);
+        openReason = 1;
+        ports_.browser.SelectRow(0);
+        ports_.map.SendEventPoints(true);
+        return;
+    }
+    const int tried = steps - 1;
+    continueNextFolder = false;
+    ports_.view.ZoomOff();
+    if (fullScreen) {
+        ports_.view.LeaveFullScreen();
+    } else {
+        ports_.view.LayOutBrowser();
+    }
+    ports_.view.RefreshToolbar();
+    if (tried > 0) {
+        ports_.browser.MarkFolderAfter(tried);
+    } else {
+        SetDefaultRate();
+    }
+}
+
+} // namespace kv::playback

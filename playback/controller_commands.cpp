@@ -1,0 +1,150 @@
+// Play control and the playback commands of the tool bar and the video menu.
+#include "playback_controller.h"
+
+#include "playback_rules.h"
+
+namespace kv::playback {
+
+using namespace kv::engine;
+
+int PlaybackController::Resume() {
+    EngineContext* telemetry = TelemetryEngine();
+    const int state = PlayState();
+    if (!telemetry || state == kClosed || state == kPlaying) {
+        return 0;
+    }
+    bool done = false;
+    if (state == kStopped) {
+        done = Both([&](EngineContext& e) { return ports_.ops.Run(e); });
+    } else if (state == kPaused) {
+        // Both cameras start from the same instant.
+        const std::int64_t position = ports_.ops.CurrentFrame(*telemetry);
+        done = BothAt(position,
+                      [&](EngineContext& e, std::int64_t f) { return ports_.ops.PlayFrom(e, f); });
+    }
+    ports_.map.SetPlayStatus(QString());
+    return done ? 1 : 0;
+}
+
+void PlaybackController::PausePlayback() {
+    if (PlayState() != kPlaying) {
+        return;
+    }
+    if (Both([&](EngineContext& e) { return ports_.ops.Pause(e); })) {
+        ports_.view.SetPlayLook(false);
+    }
+    ports_.map.SetPlayStatus(QStringLiteral("pause"));
+}
+
+void PlaybackController::StopPlayback() {
+    const int state = PlayState();
+    if (state != kPlaying && state != kPaused) {
+        return;
+    }
+    {
+        std::lock_guard list(listLock_);
+        Both([&](EngineContext& e) { return ports_.ops.Stop(e); });
+    }
+    if (!inEndHandling) {
+        ports_.view.SetPlayLook(false);
+    }
+    ports_.map.SetPlayStatus(QStringLiteral("stop"));
+}
+
+void PlaybackController::TogglePlay() {
+    if (!ready) {
+        return;
+    }
+    if (PlayState() != kPlaying) {
+        ApplyVolume(volume);
+        userSelected = false;
+        const int resumed = Resume();
+        if (resumed == 0) {
+            playRequested = true;
+        }
+        RefreshSpeedLabel();
+        ports_.view.SetPlayLook(resumed != 0);
+        return;
+    }
+    if (EndGuard()) {
+        return;
+    }
+    // Pausing returns to the recording's own speed and mutes.
+    SetDefaultRate();
+    PausePlayback();
+    RefreshIdlePanels();
+    RefreshSpeedLabel();
+    ports_.view.SetPlayLook(PlayState() == kPlaying);
+    ApplyVolume(0);
+    Both([&](EngineContext& e) { return ports_.ops.Repaint(e); });
+}
+
+void PlaybackController::StopToStart() {
+    if (EndGuard()) {
+        return;
+    }
+    SetDefaultRate();
+    ApplyVolume(0);
+    RefreshSpeedLabel();
+    BothAt(0, [&](EngineContext& e, std::int64_t f) { return ports_.ops.SeekFrame(e, f); });
+    ShowPosition(0);
+    ports_.map.SetPlayStatus(QStringLiteral("stop"));
+    StopPlayback();
+    ports_.view.RefreshToolbar();
+}
+
+void PlaybackController::Faster() {
+    ChangeRate(true);
+}
+
+void PlaybackController::Slower() {
+    ChangeRate(false);
+}
+
+// At most one speed change a second; the cameras are realigned at the
+// telemetry camera's position after each change.
+void PlaybackController::ChangeRate(bool faster) {
+    if (rateLockout) {
+        return;
+    }
+    ports_.timers.Start(kRateTimer, kRateLockoutMs);
+    rateLockout = true;
+    if (EndGuard()) {
+        return;
+    }
+    EngineContext* telemetry = TelemetryEngine();
+    const int code = telemetry ? engine::RateStep(*telemetry, faster) : 1;
+    if (code == RateCode()) {
+        return;
+    }
+    SetRateBoth(code);
+    if (telemetry) {
+        const std::int64_t position = ports_.ops.CurrentFrame(*telemetry);
+        BothAt(position,
+               [&](EngineContext& e, std::int64_t f) { return ports_.ops.SeekPlaying(e, f); });
+    }
+    ports_.view.RefreshToolbar();
+    RefreshSpeedLabel();
+}
+
+void PlaybackController::Previous() {
+    if (EndGuard()) {
+        return;
+    }
+    ApplyVolume(0);
+    Both([&](EngineContext& e) { return ports_.ops.Pause(e); });
+    StopPlayback();
+    GoBack();
+}
+
+void PlaybackController::Next() {
+    if (EndGuard()) {
+        return;
+    }
+    ApplyVolume(0);
+    Both([&](EngineContext& e) { return ports_.ops.Pause(e); });
+    StopPlayback();
+    Advance();
+}
+
+} // namespace kv::playback
