@@ -137,8 +137,8 @@ void CInfoDlg::Render(QPainter& p) {
     DrawDate(p, QRect(X(26), scale_(7), scale_(200), scale_(19)));
     p.setFont(fonts_.pt13());
     p.setPen(Qt::white);
-    p.drawText(QRect(X(300), scale_(7), scale_(160), scale_(27)), Qt::AlignLeft | Qt::AlignTop,
-               state_.speedLabel);
+    p.drawText(QRect(X(300), scale_(7), scale_(160), scale_(27)),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, state_.speedLabel);
 
     const QRect speedBox(scale_(530 * std::pow(static_cast<double>(spread_), 1.1)), scale_(7),
                          scale_(100), scale_(21));
@@ -146,7 +146,8 @@ void CInfoDlg::Render(QPainter& p) {
         p.setFont(fonts_.pt10());
         p.setPen(Qt::white);
         p.drawText(speedBox.adjusted(0, scale_(4), -scale_(20), scale_(4)),
-                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, Text(UiText::Off));
+                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+                   Text(UiText::Off));
     } else {
         DrawSpeed(p, speedBox, scale_(35), scale_(4), speedBox);
     }
@@ -159,7 +160,7 @@ void CInfoDlg::Render(QPainter& p) {
 void CInfoDlg::DrawDate(QPainter& p, const QRect& box) {
     const QString text = PictureTimeText(state_);
     if (!text.isEmpty()) {
-        p.drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
+        p.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
         return;
     }
     DrawPlaceholderText(p, box, Text(UiText::DatePlaceholder), Qt::AlignLeft | Qt::AlignTop,
@@ -173,10 +174,11 @@ void CInfoDlg::DrawSpeed(QPainter& p, const QRect& box, int unitWidth, int unitO
     if (!value.isEmpty()) {
         p.setFont(fonts_.pt13());
         p.drawText(box.adjusted(0, 0, -unitWidth, 0),
-                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, value);
+                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, value);
     }
     p.setFont(fonts_.pt10());
-    p.drawText(box.translated(0, unitOffset), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+    p.drawText(box.translated(0, unitOffset),
+               Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
                Text(UiText::SpeedUnit));
     if (value.isEmpty() && !skin_.speedPlaceholder.isNull()) {
         p.drawPixmap(placeholderBox.left() + scale_(19), placeholderBox.top(),
@@ -192,12 +194,14 @@ void CInfoDlg::DrawAccelerations(QPainter& p) {
         p.setFont(fonts_.pt13());
         p.setPen(colour);
         p.drawText(QRect(origin + QPoint(scale_(22), 0), QSize(scale_(150), scale_(40))),
-                   Qt::AlignLeft | Qt::AlignTop, Text(kAxisLabels[static_cast<std::size_t>(i)]));
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                   Text(kAxisLabels[static_cast<std::size_t>(i)]));
         const QRect valueBox(origin + QPoint(scale_(22), scale_(22)),
                              QSize(scale_(58), scale_(20)));
         const QString text = AccelText(values[static_cast<std::size_t>(i)]);
         if (!text.isEmpty()) {
-            p.drawText(valueBox, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, text);
+            p.drawText(valueBox,
+                       Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, text);
         } else {
             DrawPlaceholderText(p, valueBox, Text(UiText::AccelPlaceholder),
                                 Qt::AlignRight | Qt::AlignTop, colour);
@@ -214,11 +218,13 @@ void CInfoDlg::DrawVoltage(QPainter& p) {
     p.setPen(Qt::white);
     const QString value = VoltageText(state_.voltageTenths);
     if (!value.isEmpty()) {
-        p.drawText(box, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, value);
+        p.drawText(box, Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+                   value);
     } else if (!skin_.voltagePlaceholder.isNull()) {
         p.drawPixmap(box.left() + scale_(19), box.top(), skin_.voltagePlaceholder);
     }
-    p.drawText(box.translated(scale_(18), 0), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
+    p.drawText(box.translated(scale_(18), 0),
+               Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
                Text(UiText::VoltUnit));
 }
 
@@ -239,7 +245,8 @@ void CInfoDlg::DrawIcons(QPainter& p) {
         p.setFont(fonts_.pt10());
         p.setPen(Qt::white);
         p.drawText(kindBox.adjusted(0, scale_(9), scale_(185), scale_(9)),
-                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, Text(UiText::Off));
+                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+                   Text(UiText::Off));
     } else if (state_.gpsValid) {
         const int gpsLeft = kindOrigin.x() + X(140);
         p.drawPixmap(gpsLeft + (slot - skin_.gpsIcon.width()) / 2, kindOrigin.y(), skin_.gpsIcon);
@@ -310,17 +317,23 @@ void CInfoDlg::DrawFullScreenStrip(QPainter& p, const QRect& client) {
     const QPoint o = strip.topLeft();
     p.setFont(fonts_.pt13());
     p.setPen(Qt::white);
-    p.drawText(QRect(o, QSize(scale_(150), strip.height())), Qt::AlignLeft | Qt::AlignTop,
-               state_.speedLabel);
+    p.drawText(QRect(o, QSize(scale_(150), strip.height())),
+               Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, state_.speedLabel);
     DrawDate(p, QRect(o + QPoint(scale_(130), 0), QSize(scale_(250), strip.height())));
+    // The speed follows the date's box (130 to 380): at 190, where the panel's
+    // own layout would put it, it would cover the time of day.
+    const int speedShift = scale_(190);
     if (!state_.speedDisplayOn) {
         p.setFont(fonts_.pt10());
         p.setPen(Qt::white);
-        p.drawText(QRect(o, QSize(scale_(400), strip.height())),
-                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine, Text(UiText::Off));
+        p.drawText(QRect(o, QSize(scale_(400) + speedShift, strip.height())),
+                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+                   Text(UiText::Off));
     } else {
-        const QRect speedBox(o + QPoint(scale_(190), 0), QSize(scale_(220), strip.height()));
-        const QRect placeholderBox(o + QPoint(scale_(190), 0), QSize(scale_(176), strip.height()));
+        const QRect speedBox(o + QPoint(scale_(190) + speedShift, 0),
+                             QSize(scale_(220), strip.height()));
+        const QRect placeholderBox(o + QPoint(scale_(190) + speedShift, 0),
+                                   QSize(scale_(176), strip.height()));
         DrawSpeed(p, speedBox, scale_(40), 0, placeholderBox);
     }
     p.restore();
