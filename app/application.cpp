@@ -2,6 +2,8 @@
 
 #include "engine_context.h"
 #include "main_window.h"
+#include "message_box.h"
+#include "playback_host.h"
 #include "settings_store.h"
 #include "ui_scale.h"
 
@@ -37,6 +39,8 @@ int CQuillonApp::Run(const QStringList& arguments) {
         });
     }
     window.Initialise();
+    CMsgBox messages(&window, window.Scale(), window.Fonts().pt10());
+    PlaybackHost playback(window, messages);
     window.exec();
     return 0;
 }

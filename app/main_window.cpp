@@ -200,12 +200,8 @@ void CQuillonDlg::CreatePanes() {
     progressBar_->setWindowTitle(QStringLiteral("progress bar"));
     progressBar_->SetColours(QColor(0x3F, 0x3F, 0x3F), Qt::black);
     progressBar_->setFont(fonts_.pt9());
-    connect(volumeSlider_, &CSkinSliderCtrl::thumbMoved, this, [this](int, int value) {
-        volume_ = value;
-        for (engine::EngineContext& c : engines_) {
-            ops_.SetVolume(c, volume_);
-        }
-    });
+    connect(volumeSlider_, &CSkinSliderCtrl::thumbMoved, this,
+            [this](int, int value) { volume_ = value; });
 
     CreateToolBar();
     ApplySkins();
@@ -483,6 +479,7 @@ bool CQuillonDlg::EnterFullScreen() {
     ops_.SetAspectMode(c, keepAspect_ ? 1 : 0);
     ResetZoom(mainView_);
     PlacePictures();
+    Q_EMIT fullScreenChanged(true);
     return true;
 }
 
@@ -502,6 +499,7 @@ void CQuillonDlg::LeaveFullScreen() {
     ResetZoom(mainView_);
     PlaceSatellites();
     PlacePictures();
+    Q_EMIT fullScreenChanged(false);
 }
 
 void CQuillonDlg::ToggleFullScreen() {
@@ -539,6 +537,9 @@ void CQuillonDlg::Shutdown() {
     }
     closing_ = true;
     moveEndTimer_.stop();
+    if (beforeShutdown) {
+        beforeShutdown();
+    }
     if (!maximised && !fullScreen && initialised_) {
         normalRect = WinRect::FromQRect(geometry());
     }

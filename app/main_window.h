@@ -122,6 +122,8 @@ public:
     bool ViewSwitchCommand();
     bool PictureModeCommand();
     std::function<bool()> commandsRefused;
+    // Runs first in Shutdown, while the engines still exist (the controller stops).
+    std::function<void()> beforeShutdown;
     // The engine whose play state the menu and the tool bar follow (the one
     // holding the telemetry); the main view's when not set.
     std::function<int()> telemetryEngine;
@@ -151,6 +153,7 @@ Q_SIGNALS:
     void commandIssued(int commandId);
     // Left and Right: one frame back or forward (the controller steps while paused).
     void frameStepRequested(int delta);
+    void fullScreenChanged(bool on);
     // The cameras changed places (the controller reopens when nothing is open).
     void viewsSwitched();
     // The window painted for the first time.

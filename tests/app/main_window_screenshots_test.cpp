@@ -96,6 +96,13 @@ TEST(MainWindowScreenshots, DemoRecordingAtScaleOneAndOneAndAHalf) {
         w.Ops().SeekFrame(w.Engine(0), 45);
         w.Ops().SeekFrame(w.Engine(1), 45);
         ASSERT_TRUE(WaitForPictures(w)) << scale;
+        // Let the window settle: a quarter of the double-click time after its
+        // last move it fits itself to the (offscreen) monitor.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 400) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
         // The offscreen screen is lower than the window at 1.5, which shrinks the
         // scale once the window has settled; a monitor large enough brings the
         // scale asked for back.

@@ -1,0 +1,178 @@
+// The viewer end to end with the real engine: recordings made by the card
+// maker, opened from the list, played, sought, carried on into the next
+// recording and the next folder, and a damaged one repaired on request.
+
+#include "cardmaker.h"
+#include "catalogue.h"
+#include "main_window.h"
+#include "message_box.h"
+#include "movie_static.h"
+#include "playback_host.h"
+#include "settings_store.h"
+#include "skin_button.h"
+#include "skin_slider.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace kv::app {
+namespace {
+
+QString Write(const QString& folder, const QString& name, double seconds,
+              cardmaker::Damage damage = cardmaker::Damage::None) {
+    cardmaker::RecordingSpec recipe;
+    recipe.fileName = name;
+    recipe.width = 160;
+    recipe.height = 96;
+    recipe.seconds = seconds;
+    recipe.damage = damage;
+    recipe.telemetry = damage == cardmaker::Damage::None ? cardmaker::TelemetryForm::ExactCount
+                                                         : cardmaker::TelemetryForm::None;
+    const QString path = QDir(folder).filePath(name);
+    QString error;
+    EXPECT_TRUE(cardmaker::WriteRecording(recipe, path, &error)) << error.toStdString();
+    return path;
+}
+
+// A folder of front/rear pairs numbered from `first`.
+RecordingList Folder(const QString& root, const QString& name, int first, int count,
+                     double seconds = 2.5, cardmaker::Damage damage = cardmaker::Damage::None) {
+    const QString folder = QDir(root).filePath(name);
+    QDir().mkpath(folder);
+    Catalogue catalogue;
+    RecordingList entries;
+    for (int i = 0; i < count; ++i) {
+        const QString stem = QStringLiteral("A__S-261204-0810%1-%2")
+                                 .arg(first + i, 2, 10, QLatin1Char('0'))
+                                 .arg(first + i, 6, 10, QLatin1Char('0'));
+        const QString front = Write(folder, stem + "F.AVI", seconds, damage);
+        const QString rear = Write(folder, stem + "R.AVI", seconds);
+        MakeEntry(catalogue, front, rear, entries);
+    }
+    return entries;
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        if (done()) {
+            return true;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+class PlaybackIntegrationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        savedTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", folder.path().toLocal8Bit()); // the repair folder goes here
+        store = LocateSettings(folder.path(), QString());
+        window = std::make_unique<CQuillonDlg>(UiScale(1.0, 1.0), store, engine::FfmpegEngine());
+        window->Initialise();
+        window->show();
+        host = std::make_unique<PlaybackHost>(*window, messages);
+    }
+    void TearDown() override {
+        host.reset();
+        window.reset();
+        if (savedTmp.isEmpty()) {
+            qunsetenv("TMPDIR");
+        } else {
+            qputenv("TMPDIR", savedTmp);
+        }
+    }
+    playback::PlaybackController& C() { return host->Controller(); }
+    std::int64_t Frame(int camera) { return window->Panel(camera)->PictureFrame(); }
+
+    QTemporaryDir folder;
+    QByteArray savedTmp;
+    SettingsStore store;
+    ScriptedMessageSink messages;
+    std::unique_ptr<CQuillonDlg> window;
+    std::unique_ptr<PlaybackHost> host;
+};
+
+TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheFolders) {
+    const RecordingList first = Folder(folder.path(), "100MEDIA", 1, 2);
+    const RecordingList third = Folder(folder.path(), "102MEDIA", 3, 1);
+    host->SetFolders({first, {}, third}, 0);
+
+    C().SelectRecording(0);
+    ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never became ready";
+    EXPECT_EQ(C().currentRecording, 0);
+    EXPECT_EQ(window->Engine(0).playState, engine::kStopped);
+    EXPECT_TRUE(window->ToolButton(2)->isEnabled()); // play
+    EXPECT_TRUE(window->ToolButton(5)->isEnabled()); // next
+
+    // Seek while stopped: both cameras show the frame.
+    C().SeekTo(40);
+    ASSERT_TRUE(WaitFor([&] { return Frame(0) == 40 && Frame(1) == 40; }));
+
+    // Play: the position follows the clock, the play button shows the pause look.
+    window->Command(kToolBarFirstCommand + 2);
+    ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPlaying; }));
+    EXPECT_EQ(window->ToolButton(2)->toolTip(), QStringLiteral("一時停止"));
+    ASSERT_TRUE(WaitFor([&] { return window->PositionSlider()->position() > 45; }))
+        << "slider at " << window->PositionSlider()->position() << ", engine at "
+        << window->Ops().CurrentFrame(window->Engine(0));
+
+    // The end of the first recording carries on into the second, then past the
+    // empty folder into the third folder's recording.
+    ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return host->selectedFolder() == 2 && C().ready; }, 30000))
+        << "the chain did not reach the last folder";
+    // The last recording plays to its end and is shown again stopped at frame 0.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return C().ready && window->Engine(0).playState == engine::kStopped &&
+                   window->PositionSlider()->position() == 0 && Frame(0) == 0;
+        },
+        30000));
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(PlaybackIntegrationTest, ADamagedRecordingIsRepairedOnlyWhenTheUserAgrees) {
+    const RecordingList list =
+        Folder(folder.path(), "100MEDIA", 1, 1, 2.5, cardmaker::Damage::PowerLoss);
+    host->SetFolders({list}, 0);
+
+    messages.answers = {2}; // No
+    C().SelectRecording(0);
+    ASSERT_TRUE(WaitFor([&] { return !messages.messages.empty(); }));
+    EXPECT_EQ(messages.messages[0].text,
+              QStringLiteral("ファイルが破損しています。修復して再生しますか？"));
+    QElapsedTimer t;
+    t.start();
+    WaitFor([] { return false; }, 1500);
+    EXPECT_FALSE(C().ready);
+    EXPECT_EQ(window->Engine(0).playState, engine::kClosed);
+
+    // Yes: the repaired copy plays; the recording on the card is left alone.
+    const QByteArray before = [&] {
+        QFile f(list[0].frontPath);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    messages.answers = {1};
+    messages.messages.clear();
+    C().SelectRecording(-1);
+    C().SelectRecording(0);
+    ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the repaired copy never became ready";
+    EXPECT_EQ(messages.messages.size(), 1u);
+    QFile f(list[0].frontPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
+
+} // namespace
+} // namespace kv::app
