@@ -188,7 +188,11 @@ int SeekPlaying(EngineContext& c, std::int64_t frame) {
         return 0;
     }
     StopSound(c);
-    p->PlayFrom(frame, c.rate);
+    // At the position the clock is at (a speed change) both cameras go on at
+    // once from there; elsewhere the clock waits for the picture of frame.
+    if (!p->ChangeSpeedAt(frame, c.rate)) {
+        p->PlayFrom(frame, c.rate);
+    }
     return 1;
 }
 

@@ -109,6 +109,27 @@ void MediaPlayer::PlayFrom(std::int64_t frame, double speed) {
     RequestSeek(frame, true, speed);
 }
 
+bool MediaPlayer::ChangeSpeedAt(std::int64_t frame, double speed) {
+    constexpr std::int64_t kInPlace = 3;
+    {
+        std::lock_guard lock(mutex_);
+        const std::int64_t at = clock_.CurrentFrame();
+        if (!clock_.running() || seekTarget_ >= 0 || startAfterSeek_ || frame < 0 ||
+            frame >= frameCount_ || frame < at - kInPlace || frame > at + kInPlace) {
+            return false;
+        }
+        clock_.SeekTo(frame);
+        clock_.Start(speed);
+        startSpeed_ = speed;
+        endReported_ = false;
+    }
+    wake_.notify_all();
+    if (clockStarted_) {
+        clockStarted_(frame, speed);
+    }
+    return true;
+}
+
 void MediaPlayer::Pause() {
     {
         std::lock_guard lock(mutex_);

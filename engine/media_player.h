@@ -51,6 +51,11 @@ public:
     // (shown first, then the clock starts).
     void Play(double speed);
     void PlayFrom(std::int64_t frame, double speed);
+    // A new speed at a frame the running clock is at (within a few frames):
+    // the clock is set to frame and goes on at speed at once, keeping the
+    // pictures decoded ahead, so cameras changing speed together stay in
+    // step. False (nothing changed) when the clock is halted or elsewhere.
+    bool ChangeSpeedAt(std::int64_t frame, double speed);
     void Pause();
     // Shows frame with the clock halted.
     void SeekFrame(std::int64_t frame);

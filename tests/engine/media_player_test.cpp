@@ -173,6 +173,29 @@ TEST_F(MediaPlayerTest, FastPlayKeepsTheClockAndPauseHoldsIt) {
     EXPECT_EQ(player.CurrentFrame(), 33);
 }
 
+TEST_F(MediaPlayerTest, ASpeedChangeInPlaceKeepsTheClockRunning) {
+    RecordingSurface surface;
+    FakeTime time;
+    MediaPlayer player(0, &surface, &surface, time.now());
+    ASSERT_TRUE(player.Open(path));
+    ASSERT_TRUE(surface.WaitFor(0));
+    player.Play(1.0);
+    time.Advance(1000); // frame 30
+    ASSERT_EQ(player.CurrentFrame(), 30);
+    // Where the clock is (a frame either way): no seek, no wait for a picture.
+    EXPECT_TRUE(player.ChangeSpeedAt(29, 2.0));
+    EXPECT_EQ(player.CurrentFrame(), 29);
+    time.Advance(100); // 2 x 3 frames
+    EXPECT_EQ(player.CurrentFrame(), 35);
+    // Elsewhere, or halted: refused, the clock untouched.
+    EXPECT_FALSE(player.ChangeSpeedAt(60, 4.0));
+    EXPECT_EQ(player.CurrentFrame(), 35);
+    player.Pause();
+    EXPECT_FALSE(player.ChangeSpeedAt(35, 4.0));
+    time.Advance(100);
+    EXPECT_EQ(player.CurrentFrame(), 35);
+}
+
 TEST_F(MediaPlayerTest, ReopensAgainAndAgain) {
     RecordingSurface surface;
     MediaPlayer player(0, &surface, &surface);
