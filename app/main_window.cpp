@@ -1,10 +1,13 @@
 #include "main_window.h"
 
 #include "display_settings.h"
+#include "gsensor_dlg.h"
+#include "info_dlg.h"
 #include "logo_dialog.h"
 #include "movie_dialog.h"
 #include "movie_menu.h"
 #include "movie_static.h"
+#include "obd_dlg.h"
 #include "repair.h"
 #include "skin_bitmap.h"
 #include "skin_button.h"
@@ -190,8 +193,12 @@ void CQuillonDlg::CreatePanes() {
     }
 
     browserPane_ = MakePlaceholder(this, "browser");
-    infoPane_ = MakePlaceholder(this, "information");
-    graphPane_ = MakePlaceholder(this, "graph");
+    info_ = new views::CInfoDlg(s, fonts_, this);
+    graph_ = new views::CGSensorDlg(s, fonts_, this);
+    graph_->SetTelemetrySource(
+        {nullptr, {&Engine(0).mainLock, &Engine(1).mainLock}, &engine::gEngineLockWaiters});
+    vehicle_ = new views::CObdDlg(s, fonts_.pt10(), this);
+    vehicle_->hide();
 
     positionSlider_ = new CSkinSliderCtrl(kPositionSliderId, this);
     volumeSlider_ = new CSkinSliderCtrl(kVolumeSliderId, this);
@@ -223,6 +230,14 @@ void CQuillonDlg::CreateToolBar() {
     captionButtons_[0]->setToolTip(Text(UiText::CloseTip));
     captionButtons_[1]->setToolTip(Text(UiText::MaximiseTip));
     captionButtons_[2]->setToolTip(Text(UiText::MinimiseTip));
+}
+
+QWidget* CQuillonDlg::InfoPane() const {
+    return info_;
+}
+
+QWidget* CQuillonDlg::GraphPane() const {
+    return graph_;
 }
 
 CSkinButton* CQuillonDlg::CaptionButton(int command) const {
@@ -276,13 +291,13 @@ void CQuillonDlg::LayOut() {
     mainPanel->setGeometry(layout_.mainVideo);
     mainPanel->show();
     positionSlider_->setGeometry(layout_.positionSlider);
-    infoPane_->setGeometry(layout_.infoPanel);
-    graphPane_->setGeometry(layout_.graph);
+    info_->setGeometry(layout_.infoPanel);
+    graph_->setGeometry(layout_.graph);
     browserPane_->setGeometry(layout_.browserPane);
     progressBar_->setGeometry(layout_.progressBar);
     volumeSlider_->setGeometry(layout_.volumeSlider);
-    for (QWidget* w : {static_cast<QWidget*>(positionSlider_), infoPane_, graphPane_, browserPane_,
-                       static_cast<QWidget*>(volumeSlider_)}) {
+    for (QWidget* w : {static_cast<QWidget*>(positionSlider_), InfoPane(), GraphPane(),
+                       browserPane_, static_cast<QWidget*>(volumeSlider_)}) {
         w->show();
     }
     for (int i = 0; i < kToolButtonCount; ++i) {
@@ -372,10 +387,12 @@ void CQuillonDlg::ToggleMaximise() {
         maximised = true;
         setGeometry(CurrentWorkArea());
         captionButtons_[1]->setToolTip(Text(UiText::RestoreTip));
+        info_->SetSpread(1.15f);
     } else {
         maximised = false;
         setGeometry(maximiseSaved_);
         captionButtons_[1]->setToolTip(Text(UiText::MaximiseTip));
+        info_->SetSpread(1.0f);
     }
     LayOut();
     ResetZoom(mainView_);
@@ -444,6 +461,8 @@ void CQuillonDlg::RebuildForScale(double layoutScale) {
         panel->SetScale(s);
         panel->SetTextFont(fonts_.pt13());
     }
+    info_->SetScale(s, fonts_);
+    graph_->SetScale(s, fonts_);
     ApplySkins();
     LayOut();
     PlaceSatellites();

@@ -23,6 +23,12 @@ class CSkinSliderCtrl;
 class CSkinProgressBarCtrl;
 } // namespace kv
 
+namespace kv::views {
+class CInfoDlg;
+class CGSensorDlg;
+class CObdDlg;
+} // namespace kv::views
+
 namespace kv::playback {
 class CMovieStatic;
 class CLogoDlg;
@@ -97,8 +103,11 @@ public:
     playback::CMovieDialog* SecondWindow() const { return secondWindow_; }
     playback::CLogoDlg* Logo() const { return logo_; }
     QWidget* BrowserPane() const { return browserPane_; }
-    QWidget* InfoPane() const { return infoPane_; }
-    QWidget* GraphPane() const { return graphPane_; }
+    QWidget* InfoPane() const;
+    QWidget* GraphPane() const;
+    views::CInfoDlg* Info() const { return info_; }
+    views::CGSensorDlg* Graph() const { return graph_; }
+    views::CObdDlg* Vehicle() const { return vehicle_; }
     CSkinSliderCtrl* PositionSlider() const { return positionSlider_; }
     CSkinSliderCtrl* VolumeSlider() const { return volumeSlider_; }
     CSkinProgressBarCtrl* ProgressBar() const { return progressBar_; }
@@ -196,8 +205,9 @@ private:
     QPointer<playback::CMovieDialog> secondWindow_;
     playback::CLogoDlg* logo_ = nullptr;
     QWidget* browserPane_ = nullptr;
-    QWidget* infoPane_ = nullptr;
-    QWidget* graphPane_ = nullptr;
+    views::CInfoDlg* info_ = nullptr;
+    views::CGSensorDlg* graph_ = nullptr;
+    views::CObdDlg* vehicle_ = nullptr;
     CSkinSliderCtrl* positionSlider_ = nullptr;
     CSkinSliderCtrl* volumeSlider_ = nullptr;
     CSkinProgressBarCtrl* progressBar_ = nullptr;

@@ -1,5 +1,7 @@
 #include "playback_host.h"
 
+#include "gsensor_dlg.h"
+#include "info_dlg.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "movie_dialog.h"
@@ -73,6 +75,16 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages) : window_
     };
     window.fullScreenAllowed = [this] { return controller_->ready && !List().empty(); };
     window.beforeShutdown = [this] { Shut(); };
+
+    connect(window.Graph(), &views::CGSensorDlg::previousEventRequested, this,
+            [this] { controller_->OnGraphLeftClick(); });
+    connect(window.Graph(), &views::CGSensorDlg::nextEventRequested, this,
+            [this] { controller_->OnGraphRightClick(); });
+    connect(window.Info(), &views::CInfoDlg::axisSwitched, this, [this](int axis, bool shown) {
+        // The axis buttons switch the graph's markers of that axis.
+        window_.Graph()->SetChannelShown(axis, shown);
+        SendEvents();
+    });
 }
 
 PlaybackHost::~PlaybackHost() {
@@ -267,10 +279,90 @@ void PlaybackHost::LeaveFullScreen() {
 
 void PlaybackHost::ResetPosition() {
     window_.PositionSlider()->SetPosition(0);
+    window_.Graph()->ShowFrame(window_.Graph()->frameTotal(), 0);
+    window_.Info()->state().frameIndex = 0;
+    window_.Info()->Draw();
 }
 
 void PlaybackHost::ShowFrame(const playback::FrameView& view) {
     window_.PositionSlider()->SetPosition(view.frame);
+    window_.Graph()->ShowFrame(view.frameTotal, view.frame);
+    views::InfoState& s = window_.Info()->state();
+    s.frameIndex = view.frame;
+    s.accelX = view.accelX;
+    s.accelY = view.accelY;
+    s.accelZ = view.accelZ;
+    s.statusMark = static_cast<unsigned char>(view.statusMark);
+    if (view.speedKmh) {
+        s.speedKmh = *view.speedKmh;
+    }
+    s.gpsValid = view.gpsValid;
+    s.voltageTenths = view.voltageTenths.value_or(-1);
+    if (view.drawPanelNow) {
+        window_.Info()->Draw();
+    } else {
+        window_.update(); // the full-screen strip is drawn by the window
+    }
+}
+
+void PlaybackHost::ShowRecording(const playback::RecordingView& view) {
+    views::InfoState& s = window_.Info()->state();
+    s.startTimeValid = true;
+    s.startTime = view.startTime;
+    s.timeLapse = view.timeLapse;
+    s.frameIntervalMs = view.frameIntervalMs;
+    s.recordingKind = view.sizeCode;
+    s.speedDisplayOn = view.speedDisplay;
+    s.gpsDisplayOn = view.gpsDisplay;
+    window_.Info()->Draw();
+    // The graph draws the telemetry the engine holding it decoded.
+    views::CGSensorDlg* graph = window_.Graph();
+    views::TelemetrySource source = graph->telemetrySource();
+    engine::EngineContext* t = controller_->TelemetryEngine();
+    source.reader = t && view.telemetry ? &t->display : nullptr;
+    graph->SetTelemetrySource(source);
+    if (source.reader) {
+        graph->LoadTelemetry();
+    } else {
+        graph->CloseTelemetry();
+    }
+    SendEvents();
+}
+
+void PlaybackHost::SendEvents() {
+    views::CGSensorDlg* graph = window_.Graph();
+    std::vector<playback::EventMarker> markers;
+    if (graph->dataPresent()) {
+        for (const views::EventEntry& e : graph->BuildEventList()) {
+            markers.push_back({e.channel, static_cast<int>(e.frame), graph->graphShown(e.channel)});
+        }
+    }
+    controller_->SetEvents(std::move(markers));
+}
+
+void PlaybackHost::SetSpeedLabel(const QString& label) {
+    speedLabel_ = label;
+    window_.Info()->state().speedLabel = label;
+    window_.Info()->update();
+}
+
+void PlaybackHost::ClearStartTime() {
+    window_.Info()->state().startTimeValid = false;
+    window_.Info()->update();
+}
+
+void PlaybackHost::SetVoltageShown(bool shown) {
+    window_.Info()->state().voltageShown = shown;
+    window_.Info()->update();
+}
+
+void PlaybackHost::ClearGraphEvents() {
+    window_.Graph()->CloseTelemetry();
+    window_.Graph()->update();
+}
+
+void PlaybackHost::ResetInfoPanel() {
+    window_.Info()->Reset();
 }
 
 // -- FolderBrowser

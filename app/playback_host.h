@@ -69,14 +69,16 @@ public:
     void ZoomOff() override;
     void LeaveFullScreen() override;
     void LayOutBrowser() override {}
-    void SetSpeedLabel(const QString& label) override { speedLabel_ = label; }
+    void SetSpeedLabel(const QString& label) override;
     void ResetPosition() override;
     void ShowFrame(const playback::FrameView& view) override;
-    void ShowRecording(const playback::RecordingView&) override {}
-    void ClearStartTime() override {}
-    void SetVoltageShown(bool) override {}
-    void ClearGraphEvents() override {}
-    void ResetInfoPanel() override {}
+    void ShowRecording(const playback::RecordingView& view) override;
+    void ClearStartTime() override;
+    void SetVoltageShown(bool shown) override;
+    void ClearGraphEvents() override;
+    void ResetInfoPanel() override;
+    // The graph's events as the controller's markers (after a load or a switch).
+    void SendEvents();
     const QString& speedLabel() const { return speedLabel_; }
 
     // -- MapPane: no map yet.

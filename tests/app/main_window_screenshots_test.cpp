@@ -1,12 +1,16 @@
-// Pictures of the main window for a person to look at, with a demo recording
-// of both cameras shown by the real engines, at UI scale 1 and 1.5. The
+// Pictures of the main window for a person to look at, with a demo impact
+// recording of both cameras opened through the playback controller and shown
+// at its G-sensor event by the real engines, at UI scale 1 and 1.5. The
 // second-camera window is drawn in at its place. They are written to
 // screenshots/ beside the build's test programs (build-dir/screenshots).
 
 #include "cardmaker.h"
+#include "catalogue.h"
 #include "main_window.h"
+#include "message_box.h"
 #include "movie_dialog.h"
 #include "movie_static.h"
+#include "playback_host.h"
 #include "settings_store.h"
 
 #include <QApplication>
@@ -18,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace kv::app {
 namespace {
 
@@ -28,25 +34,25 @@ QString ScreenshotFolder() {
     return dir.filePath(QStringLiteral("screenshots"));
 }
 
-QString MakeRecording(const QString& folder, const QString& name, QSize size) {
+QString MakeRecording(const QString& folder, const QString& name, QSize size, char trigger) {
     cardmaker::RecordingSpec recipe;
     recipe.fileName = name;
     recipe.width = size.width();
     recipe.height = size.height();
-    recipe.seconds = 3.0;
+    recipe.seconds = 6.0;
+    recipe.triggerAxis = trigger;
     const QString path = QDir(folder).filePath(name);
     QString error;
     EXPECT_TRUE(cardmaker::WriteRecording(recipe, path, &error)) << error.toStdString();
     return path;
 }
 
-// Waits until both panels have shown a picture of the opened recordings.
-bool WaitForPictures(CQuillonDlg& w) {
+bool WaitUntil(const std::function<bool()>& done) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 10000) {
+    while (t.elapsed() < 15000) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (w.Panel(0)->PictureFrame() == 45 && w.Panel(1)->PictureFrame() == 45) {
+        if (done()) {
             return true;
         }
     }
@@ -78,24 +84,32 @@ QImage Composite(CQuillonDlg& w) {
 TEST(MainWindowScreenshots, DemoRecordingAtScaleOneAndOneAndAHalf) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
-    const QString front =
-        MakeRecording(folder.path(), QStringLiteral("A__S-261204-081000-000101F.AVI"), {1280, 720});
-    const QString rear =
-        MakeRecording(folder.path(), QStringLiteral("A__S-261204-081000-000101R.AVI"), {640, 360});
+    // An impact recording: a G-sensor trigger on X in the middle.
+    const QString front = MakeRecording(
+        folder.path(), QStringLiteral("AG_S-261204-081000-000101F.AVI"), {1280, 720}, 'X');
+    const QString rear = MakeRecording(
+        folder.path(), QStringLiteral("AG_S-261204-081000-000101R.AVI"), {640, 360}, 'X');
     const SettingsStore store = LocateSettings(folder.path(), QString());
+    Catalogue catalogue;
+    RecordingList list;
+    MakeEntry(catalogue, front, rear, list);
 
     for (double scale : {1.0, 1.5}) {
         CQuillonDlg w(UiScale(scale, 1.0), store, engine::FfmpegEngine());
         w.Initialise();
         w.move(0, 0);
         w.show();
-        QApplication::processEvents();
-        ASSERT_EQ(w.Ops().Open(w.Engine(0), front), engine::kOpened);
-        ASSERT_EQ(w.Ops().Open(w.Engine(1), rear), engine::kOpened);
-        w.PlacePictures();
-        w.Ops().SeekFrame(w.Engine(0), 45);
-        w.Ops().SeekFrame(w.Engine(1), 45);
-        ASSERT_TRUE(WaitForPictures(w)) << scale;
+        ScriptedMessageSink messages;
+        PlaybackHost host(w, messages);
+        host.SetFolders({list}, 0);
+        host.Controller().SelectRecording(0);
+        ASSERT_TRUE(WaitUntil([&] { return host.Controller().ready; })) << scale;
+        // The trigger sits in the middle: go to the first event the graph found.
+        ASSERT_TRUE(host.Controller().NextEvent(0)) << "no event in the recording";
+        ASSERT_TRUE(WaitUntil([&] {
+            return w.Panel(0)->PictureFrame() > 0 &&
+                   w.Panel(0)->PictureFrame() == w.Panel(1)->PictureFrame();
+        })) << scale;
         // Let the window settle: a quarter of the double-click time after its
         // last move it fits itself to the (offscreen) monitor.
         QElapsedTimer settle;
@@ -109,7 +123,6 @@ TEST(MainWindowScreenshots, DemoRecordingAtScaleOneAndOneAndAHalf) {
         w.FitToWorkArea(QRect(0, 0, 3840, 2160));
         ASSERT_EQ(w.size(), QSize(Scaled(1120, scale), Scaled(697, scale))) << scale;
         ASSERT_TRUE(WaitForPictureWidth(w, w.Panel(0)->width())) << scale;
-        // The pictures fill the 16:9 panels.
         EXPECT_EQ(w.Engine(0).pictureRect.width(), w.Panel(0)->width()) << scale;
         const QImage image = Composite(w);
         const QString name = QStringLiteral("main_window_s%1.png").arg(scale == 1.0 ? 10 : 15);
