@@ -702,6 +702,25 @@ bool CQuillonDlg::ViewSwitchCommand() {
     return true;
 }
 
+bool CQuillonDlg::MapSwitchCommand() {
+    if (commandsRefused && commandsRefused()) {
+        return false;
+    }
+    mapShown_ = !mapShown_;
+    toolButtons_[playback::kMapSwitchButton]->SetSwitchedOn(mapShown_);
+    if (mapShown_ && !mapPlaced_) {
+        mapPlaced_ = true;
+        PlaceSatellites();
+    }
+    // Until the map page exists the window holds the logo.
+    logo_->SetShownMark(mapShown_);
+    mapWindow_->setVisible(mapShown_ && !fullScreen);
+    if (mapShown_) {
+        mapWindow_->raise();
+    }
+    return true;
+}
+
 bool CQuillonDlg::PictureModeCommand() {
     engine::EngineContext& c = Engine(mainView_);
     if (c.playState == engine::kClosed) {
@@ -751,6 +770,9 @@ void CQuillonDlg::OnCommand(int commandId) {
         return;
     case kToolBarFirstCommand + playback::kMirrorButton:
         MirrorCommand();
+        return;
+    case kToolBarFirstCommand + playback::kMapSwitchButton:
+        MapSwitchCommand();
         return;
     case kToolBarFirstCommand + playback::kViewSwitchButton:
         ViewSwitchCommand();

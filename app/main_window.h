@@ -130,6 +130,10 @@ public:
     bool MirrorCommand();
     bool ViewSwitchCommand();
     bool PictureModeCommand();
+    // The map display flag (off at every start) shows or hides the map window,
+    // placed beside the video the first time.
+    bool MapSwitchCommand();
+    bool mapShown() const { return mapShown_; }
     std::function<bool()> commandsRefused;
     // Runs first in Shutdown, while the engines still exist (the controller stops).
     std::function<void()> beforeShutdown;
@@ -220,6 +224,8 @@ private:
     bool closing_ = false;
     bool painted_ = false;
     bool keepAspect_ = true;
+    bool mapShown_ = false;
+    bool mapPlaced_ = false;
     int volume_ = 65535;
     int mainView_ = 0;
     int secondView_ = 1;

@@ -228,6 +228,15 @@ TEST_F(MainWindowTest, ZoomMirrorAndPictureModeCommands) {
     EXPECT_FALSE(w.Panel(1)->zoomMode());
     EXPECT_EQ(w.Engine(0).zoom.factor, 1.0f);
 
+    // The map switch shows and hides the map window (the logo until the map exists).
+    EXPECT_FALSE(w.MapWindow()->isVisible());
+    w.Command(kToolBarFirstCommand + 10);
+    EXPECT_TRUE(w.mapShown());
+    EXPECT_TRUE(w.MapWindow()->isVisible());
+    EXPECT_EQ(w.MapWindow()->geometry().topLeft(), w.geometry().topLeft() + QPoint(662, 28));
+    w.Command(kToolBarFirstCommand + 10);
+    EXPECT_FALSE(w.MapWindow()->isVisible());
+
     // Picture mode flips the main view's aspect mode and remembers it.
     ASSERT_EQ(w.Engine(0).aspectMode, 1);
     ASSERT_TRUE(w.PictureModeCommand());
