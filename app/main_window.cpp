@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "display_settings.h"
+#include "full_screen_strip.h"
 #include "gsensor_dlg.h"
 #include "info_dlg.h"
 #include "logo_dialog.h"
@@ -199,6 +200,7 @@ void CQuillonDlg::CreatePanes() {
         {nullptr, {&Engine(0).mainLock, &Engine(1).mainLock}, &engine::gEngineLockWaiters});
     vehicle_ = new views::CObdDlg(s, fonts_.pt10(), this);
     vehicle_->hide();
+    strip_ = new FullScreenStrip(info_, this);
 
     positionSlider_ = new CSkinSliderCtrl(kPositionSliderId, this);
     volumeSlider_ = new CSkinSliderCtrl(kVolumeSliderId, this);
@@ -230,6 +232,16 @@ void CQuillonDlg::CreateToolBar() {
     captionButtons_[0]->setToolTip(Text(UiText::CloseTip));
     captionButtons_[1]->setToolTip(Text(UiText::MaximiseTip));
     captionButtons_[2]->setToolTip(Text(UiText::MinimiseTip));
+}
+
+QWidget* CQuillonDlg::Strip() const {
+    return strip_;
+}
+
+void CQuillonDlg::UpdateStrip() {
+    if (strip_->isVisible()) {
+        strip_->update();
+    }
 }
 
 QWidget* CQuillonDlg::InfoPane() const {
@@ -283,10 +295,13 @@ void CQuillonDlg::LayOut() {
         panel->setGeometry(rect());
         panel->show();
         panel->raise();
+        strip_->Place();
+        strip_->show();
         return;
     }
     const double f = s.factor();
     const qreal dpr = devicePixelRatioF();
+    strip_->hide();
     QWidget* mainPanel = panels_[static_cast<std::size_t>(mainView_)];
     mainPanel->setGeometry(layout_.mainVideo);
     mainPanel->show();
@@ -793,6 +808,7 @@ void CQuillonDlg::paintEvent(QPaintEvent*) {
         painter.setPen(Qt::white);
         painter.setFont(fonts_.pt10());
         painter.drawText(layout_.title, Qt::AlignLeft | Qt::AlignTop, windowTitle());
+        info_->DrawCornerIndicator(painter, rect());
     }
     if (!painted_) {
         painted_ = true;

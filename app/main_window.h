@@ -49,6 +49,8 @@ inline constexpr int kProgressBarId = 38102;
 // video engines, both video panels, the satellite windows (map and second
 // camera) and every pane. The panes of the browser, the telemetry views and
 // the map are empty placeholders of their size until those parts exist.
+class FullScreenStrip;
+
 class CQuillonDlg : public CResizeDialog, public playback::MovieOwner {
     Q_OBJECT
 
@@ -108,6 +110,9 @@ public:
     views::CInfoDlg* Info() const { return info_; }
     views::CGSensorDlg* Graph() const { return graph_; }
     views::CObdDlg* Vehicle() const { return vehicle_; }
+    QWidget* Strip() const;
+    // Repaints the full-screen strip (the information panel's values changed).
+    void UpdateStrip();
     CSkinSliderCtrl* PositionSlider() const { return positionSlider_; }
     CSkinSliderCtrl* VolumeSlider() const { return volumeSlider_; }
     CSkinProgressBarCtrl* ProgressBar() const { return progressBar_; }
@@ -212,6 +217,7 @@ private:
     views::CInfoDlg* info_ = nullptr;
     views::CGSensorDlg* graph_ = nullptr;
     views::CObdDlg* vehicle_ = nullptr;
+    FullScreenStrip* strip_ = nullptr;
     CSkinSliderCtrl* positionSlider_ = nullptr;
     CSkinSliderCtrl* volumeSlider_ = nullptr;
     CSkinProgressBarCtrl* progressBar_ = nullptr;

@@ -301,7 +301,7 @@ void PlaybackHost::ShowFrame(const playback::FrameView& view) {
     if (view.drawPanelNow) {
         window_.Info()->Draw();
     } else {
-        window_.update(); // the full-screen strip is drawn by the window
+        window_.UpdateStrip();
     }
 }
 

@@ -127,6 +127,17 @@ TEST(MainWindowScreenshots, DemoRecordingAtScaleOneAndOneAndAHalf) {
         const QImage image = Composite(w);
         const QString name = QStringLiteral("main_window_s%1.png").arg(scale == 1.0 ? 10 : 15);
         EXPECT_TRUE(image.save(QDir(ScreenshotFolder()).filePath(name))) << name.toStdString();
+        if (scale == 1.0) {
+            // Full screen: the picture over the whole monitor, the strip over it.
+            ASSERT_TRUE(w.EnterFullScreen());
+            // The offscreen monitor is small; show it as a 1920 x 1080 one would.
+            w.setGeometry(0, 0, 1920, 1080);
+            w.PlacePictures();
+            ASSERT_TRUE(WaitForPictureWidth(w, w.Panel(0)->width()));
+            EXPECT_TRUE(w.grab().save(
+                QDir(ScreenshotFolder()).filePath(QStringLiteral("main_window_full_screen.png"))));
+            w.LeaveFullScreen();
+        }
         w.Shutdown();
     }
 }

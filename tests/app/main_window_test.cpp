@@ -159,6 +159,10 @@ TEST_F(MainWindowTest, FullScreenOnlyWithARecordingAwayFromItsEnd) {
     EXPECT_FALSE(w.BrowserPane()->isVisible());
     EXPECT_FALSE(w.ToolButton(0)->isVisible());
     EXPECT_FALSE(w.SecondWindow()->isVisible());
+    // The information panel's strip lies over the picture, above the panel.
+    ASSERT_TRUE(w.Strip()->isVisible());
+    EXPECT_TRUE(w.rect().contains(w.Strip()->geometry()));
+    EXPECT_GT(w.children().indexOf(w.Strip()), w.children().indexOf(w.Panel(0)));
 
     WriteKeepAspect(store, false);
     w.ToggleFullScreen(); // a double click on the main panel leaves it
@@ -166,6 +170,7 @@ TEST_F(MainWindowTest, FullScreenOnlyWithARecordingAwayFromItsEnd) {
     EXPECT_EQ(w.geometry(), normal);
     EXPECT_TRUE(w.BrowserPane()->isVisible());
     EXPECT_TRUE(w.SecondWindow()->isVisible());
+    EXPECT_FALSE(w.Strip()->isVisible());
     EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"ASPECT"), QStringLiteral("on"));
 }
 
