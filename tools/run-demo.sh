@@ -24,10 +24,10 @@ for f in "$card"/Normal/Front/*.AVI; do
   "$build/cli/kolvista-cli" info "$f" | head -n 3 || true
 done
 echo
-echo "Starting the viewer. Its recording list (the file browser) is not built yet:"
-echo "the window opens with its panes and the video panels empty."
+echo "Starting the viewer on $card. Until the file browser is built, the card's"
+echo "recordings form one list: the first is opened; Next/Previous move through it."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  echo "No display: running under xvfb-run for two seconds instead."
-  exec timeout 2 xvfb-run -a -s '-screen 0 1600x1000x24' "$build/app/kolvista" || true
+  echo "No display: running under xvfb-run for five seconds instead."
+  exec timeout 5 xvfb-run -a -s '-screen 0 1600x1000x24' "$build/app/kolvista" "$card" || true
 fi
-exec "$build/app/kolvista"
+exec "$build/app/kolvista" "$card"

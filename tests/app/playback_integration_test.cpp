@@ -2,6 +2,7 @@
 // maker, opened from the list, played, sought, carried on into the next
 // recording and the next folder, and a damaged one repaired on request.
 
+#include "application.h"
 #include "cardmaker.h"
 #include "catalogue.h"
 #include "main_window.h"
@@ -139,6 +140,28 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheFolders) {
         },
         30000));
     EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(PlaybackIntegrationTest, AFolderOnTheCommandLineIsListedAndItsFirstRecordingOpened) {
+    cardmaker::CardOptions options = cardmaker::TinyCardOptions();
+    options.count = 3;
+    const QString card = QDir(folder.path()).filePath(QStringLiteral("card"));
+    QString error;
+    ASSERT_TRUE(cardmaker::WriteCard(options, card, &error)) << error.toStdString();
+
+    EXPECT_FALSE(OpenFolderArgument(
+        *host, {QStringLiteral("kolvista"), QStringLiteral("--first-paint-exit")}));
+    ASSERT_TRUE(OpenFolderArgument(*host, {QStringLiteral("kolvista"), card}));
+    EXPECT_GE(host->List().size(), 3u);
+    ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never opened";
+    EXPECT_EQ(C().currentRecording, 0);
+    EXPECT_TRUE(messages.messages.empty());
+
+    // An empty folder gives an empty list: only Browse can be clicked.
+    const QString empty = QDir(folder.path()).filePath(QStringLiteral("empty"));
+    QDir().mkpath(empty);
+    EXPECT_FALSE(OpenFolderArgument(*host, {QStringLiteral("kolvista"), empty}));
+    EXPECT_TRUE(host->List().empty());
 }
 
 TEST_F(PlaybackIntegrationTest, ADamagedRecordingIsRepairedOnlyWhenTheUserAgrees) {
