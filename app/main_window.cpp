@@ -1,6 +1,7 @@
 #include "main_window.h"
 
 #include "display_settings.h"
+#include "file_list_ctrl.h"
 #include "full_screen_strip.h"
 #include "gsensor_dlg.h"
 #include "info_dlg.h"
@@ -25,6 +26,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyleHints>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -194,6 +196,12 @@ void CQuillonDlg::CreatePanes() {
     }
 
     browserPane_ = MakePlaceholder(this, "browser");
+    list_ = new browser::CFileListCtrl(browserPane_);
+    list_->SetScale(s);
+    list_->InitColumns();
+    auto* paneLayout = new QVBoxLayout(browserPane_);
+    paneLayout->setContentsMargins(0, 0, 0, 0);
+    paneLayout->addWidget(list_);
     info_ = new views::CInfoDlg(s, fonts_, this);
     graph_ = new views::CGSensorDlg(s, fonts_, this);
     graph_->SetTelemetrySource(

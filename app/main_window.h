@@ -23,6 +23,10 @@ class CSkinSliderCtrl;
 class CSkinProgressBarCtrl;
 } // namespace kv
 
+namespace kv::browser {
+class CFileListCtrl;
+}
+
 namespace kv::views {
 class CInfoDlg;
 class CGSensorDlg;
@@ -105,6 +109,8 @@ public:
     playback::CMovieDialog* SecondWindow() const { return secondWindow_; }
     playback::CLogoDlg* Logo() const { return logo_; }
     QWidget* BrowserPane() const { return browserPane_; }
+    // The recording list in the browser pane (the rest of the browser is to come).
+    browser::CFileListCtrl* RecordingListCtrl() const { return list_; }
     QWidget* InfoPane() const;
     QWidget* GraphPane() const;
     views::CInfoDlg* Info() const { return info_; }
@@ -214,6 +220,7 @@ private:
     QPointer<playback::CMovieDialog> secondWindow_;
     playback::CLogoDlg* logo_ = nullptr;
     QWidget* browserPane_ = nullptr;
+    browser::CFileListCtrl* list_ = nullptr;
     views::CInfoDlg* info_ = nullptr;
     views::CGSensorDlg* graph_ = nullptr;
     views::CObdDlg* vehicle_ = nullptr;

@@ -1,5 +1,6 @@
 #include "playback_host.h"
 
+#include "file_list_ctrl.h"
 #include "gsensor_dlg.h"
 #include "info_dlg.h"
 #include "main_window.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QPointer>
+#include <QSignalBlocker>
 
 namespace kv::app {
 
@@ -76,6 +78,9 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages) : window_
     window.fullScreenAllowed = [this] { return controller_->ready && !List().empty(); };
     window.beforeShutdown = [this] { Shut(); };
 
+    // A row chosen in the recording list opens its recording.
+    connect(window.RecordingListCtrl(), &browser::CFileListCtrl::recordingSelected, this,
+            [this](int row) { controller_->SelectRecording(row); });
     connect(window.Graph(), &views::CGSensorDlg::previousEventRequested, this,
             [this] { controller_->OnGraphLeftClick(); });
     connect(window.Graph(), &views::CGSensorDlg::nextEventRequested, this,
@@ -116,7 +121,7 @@ void PlaybackHost::SetFolders(std::vector<RecordingList> folders, int selected,
         folders_.empty() ? -1 : std::clamp(selected, 0, static_cast<int>(folders_.size()) - 1);
     sourceFolder_ = sourceFolder;
     listExists_ = true;
-    controller_->SetPlaylist(List());
+    controller_->SetPlaylist(ShowList());
     RefreshToolbar();
 }
 
@@ -197,6 +202,13 @@ void PlaybackHost::RefreshToolbar() {
     in.source = playback::SourceKind::Card;
     in.csvAllowed = !List().empty();
     Apply(playback::RefreshToolbar(in, toolbar_));
+    // The list marks the recording being shown, however it was chosen.
+    browser::CFileListCtrl* list = window_.RecordingListCtrl();
+    if (controller_->currentRecording >= 0 &&
+        list->currentIndex() != controller_->currentRecording) {
+        const QSignalBlocker quiet(list);
+        list->SetCurrentIndex(controller_->currentRecording);
+    }
 }
 
 void PlaybackHost::DisableAll() {
@@ -367,7 +379,21 @@ void PlaybackHost::ResetInfoPanel() {
 
 // -- FolderBrowser
 
+RecordingList PlaybackHost::ShowList() {
+    browser::CFileListCtrl* list = window_.RecordingListCtrl();
+    list->SetAllEntries(List());
+    list->SetKindFilter(
+        browser::KindFilter{1, 1, 1, 1, 1, 1}); // every kind until the filter buttons exist
+    list->Refill();
+    return list->shownEntries();
+}
+
 void PlaybackHost::SelectRow(int row) {
+    {
+        // The list reports the row itself; here the controller hears it once.
+        const QSignalBlocker quiet(window_.RecordingListCtrl());
+        window_.RecordingListCtrl()->SetCurrentIndex(row);
+    }
     controller_->SelectRecording(row);
 }
 
@@ -375,7 +401,7 @@ bool PlaybackHost::RebuildList(RecordingList& recordings) {
     if (selected_ < 0) {
         return false;
     }
-    recordings = List();
+    recordings = ShowList();
     return true;
 }
 

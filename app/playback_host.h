@@ -122,6 +122,8 @@ private:
     // Before the engines go: timers stopped, playback stopped, the workers waited for.
     void Shut();
     void Apply(const playback::ToolbarState& state);
+    // Fills the recording list with the selected folder; the rows it shows.
+    RecordingList ShowList();
     void OnCommand(int commandId);
 
     CQuillonDlg& window_;

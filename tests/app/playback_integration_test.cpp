@@ -5,6 +5,7 @@
 #include "application.h"
 #include "cardmaker.h"
 #include "catalogue.h"
+#include "file_list_ctrl.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "movie_static.h"
@@ -108,7 +109,9 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheFolders) {
     const RecordingList third = Folder(folder.path(), "102MEDIA", 3, 1);
     host->SetFolders({first, {}, third}, 0);
 
-    C().SelectRecording(0);
+    // The list shows the folder; choosing its first row opens the recording.
+    ASSERT_EQ(window->RecordingListCtrl()->shownEntries().size(), 2u);
+    window->RecordingListCtrl()->selectRow(0);
     ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never became ready";
     EXPECT_EQ(C().currentRecording, 0);
     EXPECT_EQ(window->Engine(0).playState, engine::kStopped);
@@ -130,6 +133,7 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheFolders) {
     // The end of the first recording carries on into the second, then past the
     // empty folder into the third folder's recording.
     ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().ready; }));
+    EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 1); // the list follows
     ASSERT_TRUE(WaitFor([&] { return host->selectedFolder() == 2 && C().ready; }, 30000))
         << "the chain did not reach the last folder";
     // The last recording plays to its end and is shown again stopped at frame 0.
@@ -156,6 +160,7 @@ TEST_F(PlaybackIntegrationTest, AFolderOnTheCommandLineIsListedAndItsFirstRecord
     ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never opened";
     EXPECT_EQ(C().currentRecording, 0);
     EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 0); // the list marks what is shown
 
     // An empty folder gives an empty list: only Browse can be clicked.
     const QString empty = QDir(folder.path()).filePath(QStringLiteral("empty"));
