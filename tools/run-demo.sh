@@ -28,6 +28,7 @@ echo "Starting the viewer on $card. Until the file browser is built, the card's"
 echo "recordings form one list: the first is opened; Next/Previous move through it."
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: running under xvfb-run for five seconds instead."
-  exec timeout 5 xvfb-run -a -s '-screen 0 1600x1000x24' "$build/app/kolvista" "$card" || true
+  timeout 5 xvfb-run -a -s '-screen 0 1600x1000x24' "$build/app/kolvista" "$card" || true
+  exit 0
 fi
 exec "$build/app/kolvista" "$card"
