@@ -38,16 +38,7 @@ void PlaybackController::Advance() {
         openReason = 1;
         ports_.browser.SelectRow(currentRecording);
         userSelected = false;
-        StopPlayback();
-        ready = false;
-        ++openSerial_;
-        ports_.map.SetTrackAvailable(false);
-        ports_.map.SetHold(true);
-        ports_.view.ClearGraphEvents();
-        if (!inEndHandling) {
-            ports_.view.RefreshToolbar();
-        }
-        ScheduleOpen();
+        OpenSelectedNeighbour();
         return;
     }
     if (ports_.browser.HasNextFolder()) {
@@ -94,16 +85,7 @@ void PlaybackController::GoBack() {
         openReason = 2;
         ports_.browser.SelectRow(currentRecording);
         ports_.view.ResetPosition();
-        StopPlayback();
-        ready = false;
-        ++openSerial_;
-        ports_.map.SetTrackAvailable(false);
-        ports_.map.SetHold(true);
-        ports_.view.ClearGraphEvents();
-        if (!inEndHandling) {
-            ports_.view.RefreshToolbar();
-        }
-        ScheduleOpen();
+        OpenSelectedNeighbour();
         return;
     }
     // The first recording is rewound, not reopened.
@@ -202,6 +184,19 @@ void PlaybackController::FolderSkip() {
     } else {
         SetDefaultRate();
     }
+}
+
+void PlaybackController::OpenSelectedNeighbour() {
+    StopPlayback();
+    ready = false;
+    ++openSerial_;
+    ports_.map.SetTrackAvailable(false);
+    ports_.map.SetHold(true);
+    ports_.view.ClearGraphEvents();
+    if (!inEndHandling) {
+        ports_.view.RefreshToolbar();
+    }
+    ScheduleOpen();
 }
 
 } // namespace kv::playback

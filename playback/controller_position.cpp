@@ -158,14 +158,7 @@ void PlaybackController::OnPositionSliderDown(int position, bool grabbedBeside) 
         Both([&](EngineContext& e) { return ports_.ops.Pause(e); });
     }
     if (grabbedBeside) {
-        SeekTo(position);
-        if (resumeStateBeforeDrag_ == kPlaying) {
-            Both([&](EngineContext& e) { return ports_.ops.Run(e); });
-        }
-        ports_.view.RefreshToolbar();
-        RefreshIdlePanels();
-        ApplyVolume(volume);
-        resumeStateBeforeDrag_ = kClosed;
+        FinishSliderSeek(position);
     }
 }
 
@@ -180,6 +173,12 @@ void PlaybackController::OnPositionSliderUp(int position, bool grabbedBeside) {
     if (openBusy || grabbedBeside || resumeStateBeforeDrag_ == kClosed) {
         return; // no press was accepted
     }
+    FinishSliderSeek(position);
+}
+
+// The end of a slider seek: the position taken, playback resumed when it ran
+// before the press, the sound back.
+void PlaybackController::FinishSliderSeek(int position) {
     SeekTo(position);
     if (resumeStateBeforeDrag_ == kPlaying) {
         Both([&](EngineContext& e) { return ports_.ops.Run(e); });

@@ -179,6 +179,10 @@ private:
     void StartPrefetch();
     void RefreshSpeedLabel();
     void RefreshIdlePanels();
+    // After Advance or GoBack selected the neighbouring row: stop, forget the
+    // shown recording and open the selected one.
+    void OpenSelectedNeighbour();
+    void FinishSliderSeek(int position);
     void ResetDisplaysToStart();
     bool SeekEvent(const EventMarker* marker);
 

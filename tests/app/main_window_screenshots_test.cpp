@@ -11,6 +11,7 @@
 #include "movie_dialog.h"
 #include "movie_static.h"
 #include "playback_host.h"
+#include "screenshot_folder.h"
 #include "settings_store.h"
 
 #include <QApplication>
@@ -26,13 +27,6 @@
 
 namespace kv::app {
 namespace {
-
-QString ScreenshotFolder() {
-    QDir dir(QCoreApplication::applicationDirPath());
-    dir.cdUp();
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
 
 QString MakeRecording(const QString& folder, const QString& name, QSize size, char trigger) {
     cardmaker::RecordingSpec recipe;

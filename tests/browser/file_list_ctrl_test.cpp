@@ -7,6 +7,7 @@
 #include "file_list_ctrl.h"
 #include "recording_name.h"
 #include "repair.h"
+#include "screenshot_folder.h"
 #include "ui_fonts.h"
 #include "ui_texts.h"
 
@@ -471,13 +472,6 @@ TEST_F(FileListCtrlTest, NarrowerThanTheMarginPaintsWithoutAColumn) {
 
 // ---------------------------------------------------------------------------
 // A picture of the list over a whole tiny card, damaged recordings included.
-
-QString ScreenshotFolder() {
-    QDir dir(QCoreApplication::applicationDirPath());
-    dir.cdUp();
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
 
 using FileListScreenshot = ListFixture;
 

@@ -10,6 +10,7 @@
 #include "movie_static.h"
 #include "picture_layout.h"
 #include "playback_test_support.h"
+#include "screenshot_folder.h"
 #include "ui_fonts.h"
 
 #include <QCoreApplication>
@@ -23,13 +24,6 @@
 
 namespace kv::playback {
 namespace {
-
-QString ScreenshotFolder() {
-    QDir dir(QCoreApplication::applicationDirPath());
-    dir.cdUp();
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
 
 void Save(const QImage& image, const QString& name) {
     const QString path = QDir(ScreenshotFolder()).filePath(name);

@@ -6,6 +6,7 @@
 #include "ghost_frame.h"
 #include "message_dialog.h"
 #include "qt_printers.h"
+#include "screenshot_folder.h"
 #include "skin_dialog.h"
 #include "ui_fonts.h"
 
@@ -25,13 +26,6 @@
 
 namespace kv {
 namespace {
-
-QString ScreenshotFolder() {
-    QDir dir(QCoreApplication::applicationDirPath());
-    dir.cdUp();
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
 
 void Save(const QImage& image, const QString& name) {
     const QString path = QDir(ScreenshotFolder()).filePath(name);

@@ -3,6 +3,7 @@
 // by KOLVISTA_SCREENSHOTS. The test fails when a picture cannot be made or
 // written.
 
+#include "screenshot_folder.h"
 #include "skin_bitmap.h"
 #include "skin_button.h"
 #include "skin_list_ctrl.h"
@@ -29,16 +30,6 @@ namespace {
 
 const QColor kWindow(0x1b, 0x1f, 0x24);
 const QColor kTitleBand(128, 128, 128);
-
-QString ScreenshotFolder() {
-    QString folder = qEnvironmentVariable("KOLVISTA_SCREENSHOTS");
-    if (folder.isEmpty()) {
-        folder =
-            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../screenshots"));
-    }
-    QDir().mkpath(folder);
-    return QDir(folder).absolutePath();
-}
 
 // A checkerboard shows where pictures are transparent.
 void Checker(QPainter& painter, const QRect& area) {

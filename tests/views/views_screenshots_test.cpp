@@ -8,6 +8,7 @@
 #include "info_dlg.h"
 #include "obd_dlg.h"
 #include "recording_name.h"
+#include "screenshot_folder.h"
 #include "telemetry_reader.h"
 #include "ui_texts.h"
 
@@ -23,13 +24,6 @@
 
 namespace kv::views {
 namespace {
-
-QString ScreenshotFolder() {
-    QDir dir(QCoreApplication::applicationDirPath());
-    dir.cdUp();
-    dir.mkpath(QStringLiteral("screenshots"));
-    return dir.filePath(QStringLiteral("screenshots"));
-}
 
 void Save(const QImage& image, const QString& name) {
     const QString path = QDir(ScreenshotFolder()).filePath(name);
