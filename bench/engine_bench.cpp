@@ -6,6 +6,7 @@
 // (noisy pictures, so that decoding costs what it costs on real footage), and a
 // pair like the demo card's (1280x720 and 640x360, plain pictures, crf 23).
 
+#include "bench_recordings.h"
 #include "cardmaker.h"
 #include "engine_context.h"
 #include "frame_seek.h"
@@ -58,32 +59,6 @@ long PeakRssKb() {
         }
     }
     return -1;
-}
-
-QString Recording(const QString& name, int width, int height, int kbps) {
-    const QString dir = QDir::tempPath() + "/kolvista-engine-bench-2";
-    QDir().mkpath(dir);
-    const QString path = dir + "/" + name;
-    if (QFileInfo::exists(path)) {
-        return path;
-    }
-    cardmaker::RecordingSpec recipe;
-    recipe.fileName = name;
-    recipe.width = width;
-    recipe.height = height;
-    recipe.seconds = 60.0;
-    if (kbps > 0) {
-        recipe.bitrateKbps = kbps;
-        recipe.grain = 10;
-    }
-    recipe.telemetry = cardmaker::TelemetryForm::FullLength;
-    QString error;
-    std::fprintf(stderr, "making %s ...\n", qPrintable(path));
-    if (!cardmaker::WriteRecording(recipe, path, &error)) {
-        std::fprintf(stderr, "cannot make %s: %s\n", qPrintable(path), qPrintable(error));
-        std::exit(1);
-    }
-    return path;
 }
 
 // Seconds ffmpeg takes to decode the whole file with two threads (and to scale it to
@@ -276,10 +251,11 @@ PlayFigures PlayBoth(const QString& front, const QString& rear, int code, double
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    const QString front = Recording("A__S-261205-090000-000001F.AVI", 1920, 1080, 12000);
-    const QString rear = Recording("A__S-261205-090000-000001R.AVI", 1280, 720, 12000);
-    const QString demo = Recording("A__S-261205-091000-000002F.AVI", 1280, 720, 0);
-    const QString demoRear = Recording("A__S-261205-091000-000002R.AVI", 640, 360, 0);
+    const QString front =
+        bench::BenchRecording("A__S-261205-090000-000001F.AVI", 1920, 1080, 12000);
+    const QString rear = bench::BenchRecording("A__S-261205-090000-000001R.AVI", 1280, 720, 12000);
+    const QString demo = bench::BenchRecording("A__S-261205-091000-000002F.AVI", 1280, 720, 0);
+    const QString demoRear = bench::BenchRecording("A__S-261205-091000-000002R.AVI", 640, 360, 0);
     for (const QString& path : {front, rear, demo, demoRear}) {
         std::printf("%s: %.1f Mbit/s\n", qPrintable(QFileInfo(path).fileName()),
                     static_cast<double>(QFileInfo(path).size()) * 8 / 60 / 1e6);

@@ -7,6 +7,7 @@
 // cameras play, and how far the rear camera's picture is from the front's
 // after SECONDS (default 60) of x1 and after speed changes.
 
+#include "bench_recordings.h"
 #include "cardmaker.h"
 #include "catalogue.h"
 #include "main_window.h"
@@ -34,29 +35,6 @@ namespace {
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-QString Recording(const QString& name, int width, int height) {
-    const QString dir = QDir::tempPath() + "/kolvista-engine-bench-2";
-    QDir().mkpath(dir);
-    const QString path = dir + "/" + name;
-    if (QFileInfo::exists(path)) {
-        return path;
-    }
-    cardmaker::RecordingSpec recipe;
-    recipe.fileName = name;
-    recipe.width = width;
-    recipe.height = height;
-    recipe.seconds = 60.0;
-    recipe.bitrateKbps = 12000;
-    recipe.grain = 10;
-    std::fprintf(stderr, "making %s ...\n", qPrintable(path));
-    QString error;
-    if (!cardmaker::WriteRecording(recipe, path, &error)) {
-        std::fprintf(stderr, "cannot make %s: %s\n", qPrintable(path), qPrintable(error));
-        std::exit(1);
-    }
-    return path;
 }
 
 bool Pump(const std::function<bool()>& done, int ms) {
@@ -91,8 +69,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const int seconds = argc > 2 ? std::max(5, std::atoi(argv[2])) : 60;
-    const QString front = Recording("A__S-261205-090000-000001F.AVI", 1920, 1080);
-    const QString rear = Recording("A__S-261205-090000-000001R.AVI", 1280, 720);
+    const QString front =
+        bench::BenchRecording("A__S-261205-090000-000001F.AVI", 1920, 1080, 12000);
+    const QString rear = bench::BenchRecording("A__S-261205-090000-000001R.AVI", 1280, 720, 12000);
     Catalogue catalogue;
     RecordingList list;
     MakeEntry(catalogue, front, rear, list);

@@ -2,6 +2,7 @@
 // maker, opened from the list, played, sought, carried on into the next
 // recording and the next folder, and a damaged one repaired on request.
 
+#include "../engine/tiny_recording.h"
 #include "application.h"
 #include "cardmaker.h"
 #include "catalogue.h"
@@ -26,22 +27,6 @@
 namespace kv::app {
 namespace {
 
-QString Write(const QString& folder, const QString& name, double seconds,
-              cardmaker::Damage damage = cardmaker::Damage::None) {
-    cardmaker::RecordingSpec recipe;
-    recipe.fileName = name;
-    recipe.width = 160;
-    recipe.height = 96;
-    recipe.seconds = seconds;
-    recipe.damage = damage;
-    recipe.telemetry = damage == cardmaker::Damage::None ? cardmaker::TelemetryForm::ExactCount
-                                                         : cardmaker::TelemetryForm::None;
-    const QString path = QDir(folder).filePath(name);
-    QString error;
-    EXPECT_TRUE(cardmaker::WriteRecording(recipe, path, &error)) << error.toStdString();
-    return path;
-}
-
 // A folder of front/rear pairs numbered from `first`.
 RecordingList Folder(const QString& root, const QString& name, int first, int count,
                      double seconds = 2.5, cardmaker::Damage damage = cardmaker::Damage::None) {
@@ -53,8 +38,8 @@ RecordingList Folder(const QString& root, const QString& name, int first, int co
         const QString stem = QStringLiteral("A__S-261204-0810%1-%2")
                                  .arg(first + i, 2, 10, QLatin1Char('0'))
                                  .arg(first + i, 6, 10, QLatin1Char('0'));
-        const QString front = Write(folder, stem + "F.AVI", seconds, damage);
-        const QString rear = Write(folder, stem + "R.AVI", seconds);
+        const QString front = engine::WriteTinyRecording(folder, stem + "F.AVI", seconds, damage);
+        const QString rear = engine::WriteTinyRecording(folder, stem + "R.AVI", seconds);
         MakeEntry(catalogue, front, rear, entries);
     }
     return entries;
