@@ -1,6 +1,5 @@
 #include "application.h"
 
-#include "catalogue.h"
 #include "engine_context.h"
 #include "main_window.h"
 #include "message_box.h"
@@ -28,25 +27,6 @@ long long MonotonicNanos() {
 
 } // namespace
 
-bool OpenFolderArgument(PlaybackHost& playback, const QStringList& arguments) {
-    for (const QString& argument : arguments.mid(1)) {
-        if (argument.startsWith(QLatin1Char('-')) || !QFileInfo(argument).isDir()) {
-            continue;
-        }
-        Catalogue catalogue;
-        RecordingList list;
-        int files = 0;
-        CollectAll(catalogue, QFileInfo(argument).absoluteFilePath(), list, files, 0);
-        playback.SetFolders({list}, 0, argument);
-        if (list.empty()) {
-            return false;
-        }
-        playback.Controller().SelectRecording(0);
-        return true;
-    }
-    return false;
-}
-
 int CQuillonApp::Run(const QStringList& arguments) {
     const bool firstPaintExit = arguments.contains(QStringLiteral("--first-paint-exit"));
     const UiScale scale = UiScale::ForScreen(QGuiApplication::primaryScreen());
@@ -62,7 +42,7 @@ int CQuillonApp::Run(const QStringList& arguments) {
     window.Initialise();
     CMsgBox messages(&window, window.Scale(), window.Fonts().pt10());
     PlaybackHost playback(window, messages);
-    OpenFolderArgument(playback, arguments);
+    playback.OpenInitialSource(arguments);
     window.exec();
     return 0;
 }

@@ -6,20 +6,14 @@
 // window for the whole life of the process and releases what it started.
 namespace kv::app {
 
-class PlaybackHost;
-
-// The first folder among the arguments (after the program's name): until the
-// file browser exists its recordings form one list and the first is opened.
-// False when there is no such folder or it holds no recording.
-bool OpenFolderArgument(PlaybackHost& playback, const QStringList& arguments);
-
 class CQuillonApp {
 public:
     // Runs the viewer; the process's exit code.
     // --first-paint-exit: print "first-paint <monotonic ns>" when the main
     // window has painted once, then close (start-up measurement).
-    // A folder argument (a card or a copy of one): its recordings are listed
-    // and the first is opened.
+    // A folder argument opens as the source (as a card when it has the
+    // recorder's folders), a recording file as a one-file source; without
+    // one the browser opens a card, or the remembered folder or file.
     int Run(const QStringList& arguments);
 };
 

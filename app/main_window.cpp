@@ -2,6 +2,7 @@
 
 #include "display_settings.h"
 #include "file_list_ctrl.h"
+#include "filer_container_dlg.h"
 #include "full_screen_strip.h"
 #include "gsensor_dlg.h"
 #include "info_dlg.h"
@@ -26,7 +27,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyleHints>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -43,17 +43,6 @@ constexpr std::array<int, kToolButtonCount> kToolBarImages = {
     skin::kDelete, skin::kSettings, skin::kCsv,       skin::kViewSwitch};
 
 const QColor kBackground(0x1e, 0x1e, 0x1e);
-const QColor kPaneBackground(0x2b, 0x2b, 0x2b);
-
-QWidget* MakePlaceholder(QWidget* parent, const char* name) {
-    auto* pane = new QWidget(parent);
-    pane->setObjectName(QString::fromLatin1(name));
-    pane->setAutoFillBackground(true);
-    QPalette palette = pane->palette();
-    palette.setColor(QPalette::Window, kPaneBackground);
-    pane->setPalette(palette);
-    return pane;
-}
 
 } // namespace
 
@@ -195,13 +184,7 @@ void CQuillonDlg::CreatePanes() {
         });
     }
 
-    browserPane_ = MakePlaceholder(this, "browser");
-    list_ = new browser::CFileListCtrl(browserPane_);
-    list_->SetScale(s);
-    list_->InitColumns();
-    auto* paneLayout = new QVBoxLayout(browserPane_);
-    paneLayout->setContentsMargins(0, 0, 0, 0);
-    paneLayout->addWidget(list_);
+    browser_ = new browser::CFilerContainerDlg(s, fonts_, store_, this);
     info_ = new views::CInfoDlg(s, fonts_, this);
     graph_ = new views::CGSensorDlg(s, fonts_, this);
     graph_->SetTelemetrySource(
@@ -316,11 +299,11 @@ void CQuillonDlg::LayOut() {
     positionSlider_->setGeometry(layout_.positionSlider);
     info_->setGeometry(layout_.infoPanel);
     graph_->setGeometry(layout_.graph);
-    browserPane_->setGeometry(layout_.browserPane);
+    BrowserPane()->setGeometry(layout_.browserPane);
     progressBar_->setGeometry(layout_.progressBar);
     volumeSlider_->setGeometry(layout_.volumeSlider);
     for (QWidget* w : {static_cast<QWidget*>(positionSlider_), InfoPane(), GraphPane(),
-                       browserPane_, static_cast<QWidget*>(volumeSlider_)}) {
+                       BrowserPane(), static_cast<QWidget*>(volumeSlider_)}) {
         w->show();
     }
     for (int i = 0; i < kToolButtonCount; ++i) {
@@ -486,6 +469,7 @@ void CQuillonDlg::RebuildForScale(double layoutScale) {
     }
     info_->SetScale(s, fonts_);
     graph_->SetScale(s, fonts_);
+    browser_->SetScale(s);
     ApplySkins();
     LayOut();
     PlaceSatellites();
@@ -550,6 +534,14 @@ void CQuillonDlg::ToggleFullScreen() {
     } else {
         EnterFullScreen();
     }
+}
+
+QWidget* CQuillonDlg::BrowserPane() const {
+    return browser_;
+}
+
+browser::CFileListCtrl* CQuillonDlg::RecordingListCtrl() const {
+    return browser_ ? browser_->list() : nullptr;
 }
 
 void CQuillonDlg::ResetAfterSourceLost() {

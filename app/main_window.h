@@ -25,7 +25,8 @@ class CSkinProgressBarCtrl;
 
 namespace kv::browser {
 class CFileListCtrl;
-}
+class CFilerContainerDlg;
+} // namespace kv::browser
 
 namespace kv::views {
 class CInfoDlg;
@@ -108,9 +109,10 @@ public:
     playback::CMovieDialog* MapWindow() const { return mapWindow_; }
     playback::CMovieDialog* SecondWindow() const { return secondWindow_; }
     playback::CLogoDlg* Logo() const { return logo_; }
-    QWidget* BrowserPane() const { return browserPane_; }
-    // The recording list in the browser pane (the rest of the browser is to come).
-    browser::CFileListCtrl* RecordingListCtrl() const { return list_; }
+    QWidget* BrowserPane() const;
+    // The file browser in the right-hand pane and its recording list.
+    browser::CFilerContainerDlg* Browser() const { return browser_; }
+    browser::CFileListCtrl* RecordingListCtrl() const;
     QWidget* InfoPane() const;
     QWidget* GraphPane() const;
     views::CInfoDlg* Info() const { return info_; }
@@ -219,8 +221,7 @@ private:
     QPointer<playback::CMovieDialog> mapWindow_;
     QPointer<playback::CMovieDialog> secondWindow_;
     playback::CLogoDlg* logo_ = nullptr;
-    QWidget* browserPane_ = nullptr;
-    browser::CFileListCtrl* list_ = nullptr;
+    browser::CFilerContainerDlg* browser_ = nullptr;
     views::CInfoDlg* info_ = nullptr;
     views::CGSensorDlg* graph_ = nullptr;
     views::CObdDlg* vehicle_ = nullptr;

@@ -1,20 +1,28 @@
 #include "playback_host.h"
 
 #include "file_list_ctrl.h"
+#include "filer_container_dlg.h"
+#include "folder_tree_ctrl.h"
 #include "gsensor_dlg.h"
 #include "info_dlg.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "movie_dialog.h"
 #include "movie_static.h"
+#include "obd_dlg.h"
+#include "recording_name.h"
 #include "settings_keys.h"
 #include "settings_store.h"
 #include "skin_bitmap.h"
 #include "skin_button.h"
 #include "skin_slider.h"
+#include "source_choice.h"
+#include "source_open_dlg.h"
 #include "ui_texts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
 #include <QSignalBlocker>
@@ -27,7 +35,8 @@ const RecordingList kNoRecordings;
 
 } // namespace
 
-PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages) : window_(window) {
+PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
+    : window_(window), messages_(messages) {
     controller_ = std::make_unique<playback::PlaybackController>(
         playback::ControllerPorts{window.Ops(), window.Engine(0), window.Engine(1), *this, *this,
                                   *this, messages, *this, *this});
@@ -81,6 +90,16 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages) : window_
     // A row chosen in the recording list opens its recording.
     connect(window.RecordingListCtrl(), &browser::CFileListCtrl::recordingSelected, this,
             [this](int row) { controller_->SelectRecording(row); });
+    browser::CFilerContainerDlg* files = window.Browser();
+    connect(files, &browser::CFilerContainerDlg::folderSelected, this,
+            [this](QTreeWidgetItem* item) { OnFolderSelected(item); });
+    // A kind filter changed the rows: the playlist follows before row 0 is selected.
+    connect(files, &browser::CFilerContainerDlg::listRefilled, this,
+            [this] { controller_->SetPlaylist(List()); });
+    connect(files, &browser::CFilerContainerDlg::sourceLost, this, &PlaybackHost::OnSourceLost);
+    runSourceDialog = [](browser::CSourceOpenDlg& dialog) {
+        return dialog.exec() == QDialog::Accepted;
+    };
     connect(window.Graph(), &views::CGSensorDlg::previousEventRequested, this,
             [this] { controller_->OnGraphLeftClick(); });
     connect(window.Graph(), &views::CGSensorDlg::nextEventRequested, this,
@@ -114,19 +133,113 @@ void PlaybackHost::Shut() {
     controller_->WaitForWorkers();
 }
 
-void PlaybackHost::SetFolders(std::vector<RecordingList> folders, int selected,
-                              const QString& sourceFolder) {
-    folders_ = std::move(folders);
-    selected_ =
-        folders_.empty() ? -1 : std::clamp(selected, 0, static_cast<int>(folders_.size()) - 1);
-    sourceFolder_ = sourceFolder;
-    listExists_ = true;
-    controller_->SetPlaylist(ShowList());
+const RecordingList& PlaybackHost::List() const {
+    return window_.RecordingListCtrl()->shownEntries();
+}
+
+void PlaybackHost::ShowEntries(RecordingList entries) {
+    browser::CFileListCtrl* list = window_.RecordingListCtrl();
+    list->SetAllEntries(std::move(entries));
+    list->Refill();
+    controller_->SetPlaylist(List());
     RefreshToolbar();
 }
 
-const RecordingList& PlaybackHost::List() const {
-    return selected_ >= 0 ? folders_[static_cast<std::size_t>(selected_)] : kNoRecordings;
+browser::CFilerContainerDlg& PlaybackHost::Browser() const {
+    return *window_.Browser();
+}
+
+QTreeWidgetItem* PlaybackHost::SelectedFolder() const {
+    return Browser().tree()->currentItem();
+}
+
+// -- Sources
+
+bool PlaybackHost::OpenInitialSource(const QStringList& arguments) {
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument.startsWith(QLatin1Char('-'))) {
+            continue;
+        }
+        const QFileInfo info(argument);
+        if (info.isDir()) {
+            const QDir dir(info.absoluteFilePath());
+            const bool card = dir.exists(QStringLiteral("Normal/Front")) ||
+                              dir.exists(QStringLiteral("Parking/Front"));
+            OpenSource(info.absoluteFilePath(), card ? SourceKind::Card : SourceKind::Folder);
+            return true;
+        }
+        if (info.isFile() && IsRecordingName(info.fileName())) {
+            OpenSource(info.absoluteFilePath(), SourceKind::File);
+            return true;
+        }
+    }
+    const bool opened = Browser().OpenDefaultSource();
+    RefreshToolbar();
+    return opened;
+}
+
+void PlaybackHost::OpenSource(const QString& path, SourceKind kind) {
+    playback::PlaybackController& c = *controller_;
+    c.PausePlayback();
+    c.StopPlayback();
+    c.CloseRecording();
+    c.SetPlaylist({});
+    browser::CFilerContainerDlg& files = Browser();
+    files.OpenSource(browser::WithoutTrailingSeparator(path), kind);
+    if (kind == SourceKind::File) {
+        // No tree: the one row was selected as the source opened.
+        RefreshToolbar();
+    } else {
+        files.SelectDefaultFolder();
+    }
+    files.update();
+}
+
+void PlaybackHost::BrowseCommand() {
+    browser::CFilerContainerDlg& files = Browser();
+    browser::CSourceOpenDlg dialog(window_.Scale(), window_.Fonts().pt10(), window_.Store(),
+                                   files.volumeLister(), messages_, &window_);
+    if (!runSourceDialog || !runSourceDialog(dialog)) {
+        return;
+    }
+    const SourceKind kind = dialog.chosenKind();
+    const QString path = dialog.chosenPath();
+    if (path.isEmpty() || !QFileInfo::exists(path)) {
+        return;
+    }
+    if (kind == SourceKind::File && !IsRecordingName(QFileInfo(path).fileName())) {
+        messages_.ShowMessage(Text(UiText::OpenFailed), QStringLiteral("ERROR"), 0);
+        return;
+    }
+    OpenSource(path, kind);
+}
+
+void PlaybackHost::OnSourceLost() {
+    playback::PlaybackController& c = *controller_;
+    c.PausePlayback();
+    c.StopPlayback();
+    c.CloseRecording();
+    window_.ResetAfterSourceLost();
+    c.SetViews(window_.mainView(), window_.secondView());
+    c.SetFullScreen(false);
+    Browser().Clear();
+    c.SetPlaylist({});
+    window_.Vehicle()->SetVehicleSample(nullptr);
+    window_.Graph()->CloseTelemetry();
+    window_.Graph()->update();
+    RefreshToolbar();
+    if (offerRepairedFiles) {
+        offerRepairedFiles();
+    }
+    // The viewer ran from the card that was taken out: nothing more can run.
+    if (!QFileInfo::exists(QCoreApplication::applicationFilePath())) {
+        window_.Shutdown();
+        window_.accept();
+    }
+}
+
+QString PlaybackHost::SourceFolder() {
+    return Browser().SourceFolder();
 }
 
 void PlaybackHost::OnCommand(int commandId) {
@@ -149,6 +262,9 @@ void PlaybackHost::OnCommand(int commandId) {
         break;
     case playback::kNextButton:
         c.Next();
+        break;
+    case playback::kBrowseButton:
+        BrowseCommand();
         break;
     default:
         break; // the file commands, the map and the settings come with their windows
@@ -199,8 +315,8 @@ void PlaybackHost::RefreshToolbar() {
     const engine::EngineContext* t = controller_->TelemetryEngine();
     in.telemetryHeld = t != nullptr && t->telemetryFlag;
     in.rearOpened = window_.Engine(1).playState != engine::kClosed;
-    in.source = playback::SourceKind::Card;
-    in.csvAllowed = !List().empty();
+    in.source = Browser().sourceKind();
+    in.csvAllowed = browser::PermissionsFor(in.source, in.listCount).csv;
     Apply(playback::RefreshToolbar(in, toolbar_));
     // The list marks the recording being shown, however it was chosen.
     browser::CFileListCtrl* list = window_.RecordingListCtrl();
@@ -379,55 +495,64 @@ void PlaybackHost::ResetInfoPanel() {
 
 // -- FolderBrowser
 
-RecordingList PlaybackHost::ShowList() {
-    browser::CFileListCtrl* list = window_.RecordingListCtrl();
-    list->SetAllEntries(List());
-    list->SetKindFilter(
-        browser::KindFilter{1, 1, 1, 1, 1, 1}); // every kind until the filter buttons exist
-    list->Refill();
-    return list->shownEntries();
+bool PlaybackHost::TakeFilterChanged() {
+    return Browser().TakeFilterChanged();
 }
 
 void PlaybackHost::SelectRow(int row) {
-    {
-        // The list reports the row itself; here the controller hears it once.
-        const QSignalBlocker quiet(window_.RecordingListCtrl());
-        window_.RecordingListCtrl()->SetCurrentIndex(row);
+    // The list reports the selection; the controller hears it through recordingSelected.
+    Browser().SelectRow(row);
+}
+
+void PlaybackHost::OnFolderSelected(QTreeWidgetItem* item) {
+    browser::CFilerContainerDlg& files = Browser();
+    if (files.clearing() || marking_ || item == nullptr) {
+        return;
     }
-    controller_->SelectRecording(row);
+    files.LoadFolder(item);
+    Post([this] { controller_->OnFolderLoaded({true, false}); });
 }
 
 bool PlaybackHost::RebuildList(RecordingList& recordings) {
-    if (selected_ < 0) {
+    if (SelectedFolder() == nullptr && Browser().sourceKind() != SourceKind::File) {
         return false;
     }
-    recordings = ShowList();
+    {
+        const QSignalBlocker quiet(window_.RecordingListCtrl());
+        window_.RecordingListCtrl()->Refill();
+    }
+    recordings = List();
     return true;
 }
 
 bool PlaybackHost::HasNextFolder() {
-    return selected_ >= 0 && selected_ + 1 < static_cast<int>(folders_.size());
+    return browser::CFolderTreeCtrl::SiblingAfter(SelectedFolder(), 1) != nullptr;
 }
 
 void PlaybackHost::SelectNextFolder() {
-    if (!HasNextFolder()) {
-        return;
+    if (QTreeWidgetItem* next = browser::CFolderTreeCtrl::SiblingAfter(SelectedFolder(), 1)) {
+        Browser().tree()->SelectItem(next); // listed and reported by OnFolderSelected
     }
-    ++selected_;
-    Post([this] { controller_->OnFolderLoaded({true, false}); });
 }
 
 bool PlaybackHost::ListFolderAfter(int steps, RecordingList& recordings) {
-    const int index = selected_ + steps;
-    if (selected_ < 0 || index >= static_cast<int>(folders_.size())) {
+    QTreeWidgetItem* item = browser::CFolderTreeCtrl::SiblingAfter(SelectedFolder(), steps);
+    if (item == nullptr) {
         return false;
     }
-    recordings = folders_[static_cast<std::size_t>(index)];
+    Browser().LoadFolder(item, true);
+    recordings = List();
     return true;
 }
 
 void PlaybackHost::MarkFolderAfter(int steps) {
-    selected_ = std::min(selected_ + steps, static_cast<int>(folders_.size()) - 1);
+    QTreeWidgetItem* item = browser::CFolderTreeCtrl::SiblingAfter(SelectedFolder(), steps);
+    if (item == nullptr) {
+        return;
+    }
+    marking_ = true;
+    Browser().tree()->SelectItem(item);
+    marking_ = false;
 }
 
 // -- PlaybackTimers

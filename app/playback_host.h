@@ -9,15 +9,24 @@
 #include "ui_poster.h"
 
 #include <QObject>
+#include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
+class QTreeWidgetItem;
+
 namespace kv {
 class MessageSink;
 }
+
+namespace kv::browser {
+class CFilerContainerDlg;
+class CSourceOpenDlg;
+} // namespace kv::browser
 
 namespace kv::app {
 
@@ -25,9 +34,8 @@ class CQuillonDlg;
 
 // Plugs the playback controller into the main window: the window side of the
 // controller (sliders, tool bar, panels), its timers and its hand-back to the
-// UI thread, the folders it plays through, and the map side (nothing to do
-// until the map exists). The recording list comes from the file browser once
-// it exists; until then whoever owns the host gives it the folders.
+// UI thread, the file browser's folders it plays through, and the map side
+// (nothing to do until the map exists).
 class PlaybackHost final : public QObject,
                            public playback::PlaybackView,
                            public playback::MapPane,
@@ -42,12 +50,25 @@ public:
 
     playback::PlaybackController& Controller() { return *controller_; }
 
-    // The folders of the source, in the order of the folder tree, and the one
-    // shown in the list. The list shows folder `selected`.
-    void SetFolders(std::vector<RecordingList> folders, int selected,
-                    const QString& sourceFolder = {});
+    // The source at start: a folder or recording named on the command line
+    // (a folder with the recorder's layout opens as a card), else the
+    // browser's default source. False when nothing was loaded.
+    bool OpenInitialSource(const QStringList& arguments);
+    // Closes what plays and loads a source into the browser.
+    void OpenSource(const QString& path, SourceKind kind);
+    // The browse command: the source dialog, then the chosen source loaded.
+    void BrowseCommand();
+    // Runs the source dialog; true when it ended with OK. Tests answer it.
+    std::function<bool(browser::CSourceOpenDlg&)> runSourceDialog;
+    // The source became unusable: playback reset, browser emptied, repaired
+    // copies offered; the viewer ends when its own program file went with it.
+    void OnSourceLost();
+    // Offers the repaired copies for saving and deletes the repair folder.
+    std::function<void()> offerRepairedFiles;
+    // The rows the list shows (the controller's playlist follows them).
     const RecordingList& List() const;
-    int selectedFolder() const { return selected_; }
+    // Lists entries made elsewhere (benches, screenshots) without a source.
+    void ShowEntries(RecordingList entries);
 
     // -- PlaybackView
     void SetSliderRange(int minimum, int maximum) override;
@@ -98,7 +119,7 @@ public:
     void LoadTrack(const RecordingList&) override {}
 
     // -- FolderBrowser
-    bool TakeFilterChanged() override { return false; }
+    bool TakeFilterChanged() override;
     void SelectRow(int row) override;
     bool RebuildList(RecordingList& recordings) override;
     bool HasNextFolder() override;
@@ -106,7 +127,7 @@ public:
     bool ListFolderAfter(int steps, RecordingList& recordings) override;
     void MarkFolderAfter(int steps) override;
     void UpdateDeletePermission(bool) override {}
-    QString SourceFolder() override { return sourceFolder_; }
+    QString SourceFolder() override;
 
     // -- PlaybackTimers
     void Start(int id, int periodMs) override;
@@ -122,15 +143,16 @@ private:
     // Before the engines go: timers stopped, playback stopped, the workers waited for.
     void Shut();
     void Apply(const playback::ToolbarState& state);
-    // Fills the recording list with the selected folder; the rows it shows.
-    RecordingList ShowList();
     void OnCommand(int commandId);
+    // The tree's selection moved: the folder is listed and the controller told.
+    void OnFolderSelected(QTreeWidgetItem* item);
+    browser::CFilerContainerDlg& Browser() const;
+    QTreeWidgetItem* SelectedFolder() const;
 
     CQuillonDlg& window_;
-    std::vector<RecordingList> folders_;
-    int selected_ = -1;
-    QString sourceFolder_;
-    bool listExists_ = false;
+    MessageSink& messages_;
+    bool listExists_ = true;
+    bool marking_ = false; // the tree's selection moves without listing the folder
     bool shut_ = false;
     QString speedLabel_;
     int waitCursors_ = 0;

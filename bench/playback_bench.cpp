@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     window.show();
     ScriptedMessageSink messages;
     PlaybackHost host(window, messages);
-    host.SetFolders({list}, 0);
+    host.ShowEntries(list);
     playback::PlaybackController& c = host.Controller();
 
     // Selection to the first picture, alternating between the two entries.

@@ -1,20 +1,13 @@
 #pragma once
 
+#include "source_kind.h"
+
 #include <QString>
 #include <QStringView>
 
 // What the chosen source allows on the tool bar, and how the source dialog's
 // choice is remembered in the settings.
 namespace kv::browser {
-
-// Where the recordings come from; the numbers are the source dialog's kinds
-// and match the tool bar's source kinds.
-enum class SourceKind : int {
-    None = 0,
-    Card = 1,   // an SD card: a removable volume
-    Folder = 2, // a folder copied from a card
-    File = 3,   // one recording file
-};
 
 // The list commands a source allows, given how many recordings are listed.
 struct SourcePermissions {

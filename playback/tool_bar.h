@@ -1,5 +1,6 @@
 #pragma once
 
+#include "source_kind.h"
 #include "ui_texts.h"
 
 #include <array>
@@ -46,14 +47,6 @@ struct ToolButtonSpec {
 // Button i of the tool bar (the play button's play look; see kPauseLook).
 const std::array<ToolButtonSpec, kToolButtons>& ToolBarButtons();
 inline constexpr int kPauseImage = 147;
-
-// Sources the recordings come from.
-enum class SourceKind : int {
-    None = 0,
-    Card = 1,   // a card or folder: join and CSV possible
-    Folder = 2, // a folder of the second kind
-    File = 3,   // a single file: nothing to delete from the list
-};
 
 // What the tool bar's state depends on.
 struct ToolbarInputs {

@@ -11,4 +11,8 @@ namespace kv {
 // converter is not available on this system.
 QByteArray ToShiftJis(const QString& text);
 
+// Text the recorder wrote in that code page; bytes that are not Shift_JIS
+// become U+FFFD. Latin-1 when the converter is not available.
+QString FromShiftJis(const QByteArray& bytes);
+
 } // namespace kv

@@ -95,7 +95,7 @@ TEST(MainWindowScreenshots, DemoRecordingAtScaleOneAndOneAndAHalf) {
         w.show();
         ScriptedMessageSink messages;
         PlaybackHost host(w, messages);
-        host.SetFolders({list}, 0);
+        host.ShowEntries(list);
         host.Controller().SelectRecording(0);
         ASSERT_TRUE(WaitUntil([&] { return host.Controller().ready; })) << scale;
         // The trigger sits in the middle: go to the first event the graph found.

@@ -7,6 +7,8 @@
 #include "cardmaker.h"
 #include "catalogue.h"
 #include "file_list_ctrl.h"
+#include "filer_container_dlg.h"
+#include "folder_tree_ctrl.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "movie_static.h"
@@ -14,6 +16,7 @@
 #include "settings_store.h"
 #include "skin_button.h"
 #include "skin_slider.h"
+#include "tool_bar.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,7 +30,8 @@
 namespace kv::app {
 namespace {
 
-// A folder of front/rear pairs numbered from `first`.
+// Front/rear pairs numbered from `first` in a folder. The first recording
+// starts a drive ('S'); the others continue it, so they form one group.
 RecordingList Folder(const QString& root, const QString& name, int first, int count,
                      double seconds = 2.5, cardmaker::Damage damage = cardmaker::Damage::None) {
     const QString folder = QDir(root).filePath(name);
@@ -35,7 +39,8 @@ RecordingList Folder(const QString& root, const QString& name, int first, int co
     Catalogue catalogue;
     RecordingList entries;
     for (int i = 0; i < count; ++i) {
-        const QString stem = QStringLiteral("A__S-261204-0810%1-%2")
+        const QString stem = QStringLiteral("A__%1-261204-0810%2-%3")
+                                 .arg(i == 0 ? u'S' : u'_')
                                  .arg(first + i, 2, 10, QLatin1Char('0'))
                                  .arg(first + i, 6, 10, QLatin1Char('0'));
         const QString front = engine::WriteTinyRecording(folder, stem + "F.AVI", seconds, damage);
@@ -89,14 +94,20 @@ protected:
     std::unique_ptr<PlaybackHost> host;
 };
 
-TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheFolders) {
-    const RecordingList first = Folder(folder.path(), "100MEDIA", 1, 2);
-    const RecordingList third = Folder(folder.path(), "102MEDIA", 3, 1);
-    host->SetFolders({first, {}, third}, 0);
+TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheGroups) {
+    // Two drives in one folder: the tree shows them as two groups.
+    Folder(folder.path(), "100MEDIA", 1, 2);
+    Folder(folder.path(), "100MEDIA", 5, 1);
+    host->OpenSource(QDir(folder.path()).filePath("100MEDIA"), SourceKind::Folder);
+    browser::CFolderTreeCtrl* tree = window->Browser()->tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* top = tree->topLevelItem(0);
+    ASSERT_EQ(top->childCount(), 2);
+    EXPECT_EQ(top->child(0)->text(0), QStringLiteral("261204_0001"));
 
-    // The list shows the folder; choosing its first row opens the recording.
+    // Choosing the first group lists it and opens its first recording.
+    tree->SelectItem(top->child(0));
     ASSERT_EQ(window->RecordingListCtrl()->shownEntries().size(), 2u);
-    window->RecordingListCtrl()->selectRow(0);
     ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never became ready";
     EXPECT_EQ(C().currentRecording, 0);
     EXPECT_EQ(window->Engine(0).playState, engine::kStopped);
@@ -119,8 +130,13 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheFolders) {
     // empty folder into the third folder's recording.
     ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().ready; }));
     EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 1); // the list follows
-    ASSERT_TRUE(WaitFor([&] { return host->selectedFolder() == 2 && C().ready; }, 30000))
-        << "the chain did not reach the last folder";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return tree->currentItem() == top->child(1) && C().currentRecording == 0 && C().ready;
+        },
+        30000))
+        << "the chain did not reach the second group";
+    EXPECT_EQ(window->Browser()->CountText(), QStringLiteral("1個"));
     // The last recording plays to its end and is shown again stopped at frame 0.
     ASSERT_TRUE(WaitFor(
         [&] {
@@ -131,36 +147,68 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheFolders) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-TEST_F(PlaybackIntegrationTest, AFolderOnTheCommandLineIsListedAndItsFirstRecordingOpened) {
+TEST_F(PlaybackIntegrationTest, ACardOnTheCommandLineOpensAtItsFirstGroup) {
     cardmaker::CardOptions options = cardmaker::TinyCardOptions();
     options.count = 3;
     const QString card = QDir(folder.path()).filePath(QStringLiteral("card"));
     QString error;
     ASSERT_TRUE(cardmaker::WriteCard(options, card, &error)) << error.toStdString();
 
-    EXPECT_FALSE(OpenFolderArgument(
-        *host, {QStringLiteral("kolvista"), QStringLiteral("--first-paint-exit")}));
-    ASSERT_TRUE(OpenFolderArgument(*host, {QStringLiteral("kolvista"), card}));
+    ASSERT_TRUE(host->OpenInitialSource({QStringLiteral("kolvista"), card}));
+    EXPECT_EQ(window->Browser()->sourceKind(), SourceKind::Card);
+    QTreeWidgetItem* group = window->Browser()->tree()->currentItem();
+    ASSERT_NE(group, nullptr);
+    ASSERT_NE(group->parent(), nullptr);
+    EXPECT_EQ(group->parent()->text(0), QStringLiteral("Normal"));
     EXPECT_GE(host->List().size(), 3u);
     ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never opened";
     EXPECT_EQ(C().currentRecording, 0);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 0); // the list marks what is shown
+    EXPECT_TRUE(window->ToolButton(playback::kJoinButton)->isEnabled()); // a card joins
+    EXPECT_TRUE(window->ToolButton(playback::kCsvButton)->isEnabled());
 
     // An empty folder gives an empty list: only Browse can be clicked.
     const QString empty = QDir(folder.path()).filePath(QStringLiteral("empty"));
     QDir().mkpath(empty);
-    EXPECT_FALSE(OpenFolderArgument(*host, {QStringLiteral("kolvista"), empty}));
+    ASSERT_TRUE(host->OpenInitialSource({QStringLiteral("kolvista"), empty}));
+    ASSERT_TRUE(WaitFor([&] { return host->List().empty() && !C().ready; }));
+    WaitFor([] { return false; }, 300);
+    for (int i = 0; i < playback::kToolButtons; ++i) {
+        EXPECT_EQ(window->ToolButton(i)->isEnabled(), i == playback::kBrowseButton)
+            << "button " << i;
+    }
+}
+
+TEST_F(PlaybackIntegrationTest, RemovingTheFolderWhilePlayingResetsTheViewer) {
+    Folder(folder.path(), "drive", 1, 2, 4.0);
+    const QString source = QDir(folder.path()).filePath("drive");
+    host->OpenSource(source, SourceKind::Folder);
+    browser::CFolderTreeCtrl* tree = window->Browser()->tree();
+    tree->SelectItem(tree->topLevelItem(0)->child(0));
+    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    window->Command(kToolBarFirstCommand + playback::kPlayButton);
+    ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPlaying; }));
+
+    ASSERT_TRUE(QDir(source).removeRecursively());
+    ASSERT_TRUE(WaitFor([&] { return tree->topLevelItemCount() == 0; }, 3000))
+        << "the watcher did not notice the folder going";
+    EXPECT_EQ(window->Engine(0).playState, engine::kClosed);
+    EXPECT_EQ(window->Engine(1).playState, engine::kClosed);
     EXPECT_TRUE(host->List().empty());
+    EXPECT_FALSE(C().ready);
+    EXPECT_EQ(C().currentRecording, -1);
+    EXPECT_TRUE(window->ToolButton(playback::kBrowseButton)->isEnabled());
+    EXPECT_FALSE(window->ToolButton(playback::kPlayButton)->isEnabled());
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(PlaybackIntegrationTest, ADamagedRecordingIsRepairedOnlyWhenTheUserAgrees) {
     const RecordingList list =
         Folder(folder.path(), "100MEDIA", 1, 1, 2.5, cardmaker::Damage::PowerLoss);
-    host->SetFolders({list}, 0);
-
-    messages.answers = {2}; // No
-    C().SelectRecording(0);
+    // Opening the file selects its row: the question comes; No.
+    messages.answers = {2};
+    host->OpenSource(list[0].frontPath, SourceKind::File);
     ASSERT_TRUE(WaitFor([&] { return !messages.messages.empty(); }));
     EXPECT_EQ(messages.messages[0].text,
               QStringLiteral("ファイルが破損しています。修復して再生しますか？"));
