@@ -19,6 +19,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # running the viewer without a display, and Japanese text
   xvfb xauth fonts-noto-cjk
+  # reading exported CSV files back in the end-to-end tests
+  python3
   # FAT card images for the card-delete tests
   dosfstools
 )

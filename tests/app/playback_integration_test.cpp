@@ -40,7 +40,7 @@ RecordingList Folder(const QString& root, const QString& name, int first, int co
     RecordingList entries;
     for (int i = 0; i < count; ++i) {
         const QString stem = QStringLiteral("A__%1-261204-0810%2-%3")
-                                 .arg(i == 0 ? u'S' : u'_')
+                                 .arg(i == 0 ? QStringLiteral("S") : QStringLiteral("_"))
                                  .arg(first + i, 2, 10, QLatin1Char('0'))
                                  .arg(first + i, 6, 10, QLatin1Char('0'));
         const QString front = engine::WriteTinyRecording(folder, stem + "F.AVI", seconds, damage);

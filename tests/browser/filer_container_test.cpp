@@ -9,6 +9,7 @@
 #include "movie_resource.h"
 #include "recorder_config.h"
 #include "recording_name.h"
+#include "screenshot_folder.h"
 #include "settings_keys.h"
 #include "settings_store.h"
 #include "skin_button.h"
@@ -363,6 +364,36 @@ TEST_F(FilerContainerTest, ClearEmptiesTreeListAndPath) {
     EXPECT_TRUE(browser->pathEdit()->text().isEmpty());
     EXPECT_TRUE(clearingSeen); // the tree's last selection change came while clearing
     EXPECT_FALSE(browser->clearing());
+}
+
+TEST_F(FilerContainerTest, Screenshots) {
+    browser->OpenSource(Card(), SourceKind::Card);
+    browser->SelectDefaultFolder();
+    browser->LoadFolder(browser->tree()->currentItem());
+    browser->SelectRow(1);
+    browser->list()->SetCurrentIndex(1);
+    const struct {
+        BrowserLayout layout;
+        QSize size;
+        const char* name;
+    } shots[] = {{BrowserLayout::Side, {452, 620}, "browser_side.png"},
+                 {BrowserLayout::Stacked, {452, 700}, "browser_stacked.png"}};
+    for (const auto& shot : shots) {
+        browser->SetLayoutMode(shot.layout);
+        browser->resize(shot.size);
+        browser->show();
+        QApplication::processEvents();
+        const QImage picture = browser->grab().toImage();
+        ASSERT_FALSE(picture.isNull());
+        // The tree's selected group is drawn in its highlight colour.
+        const QRect tree = browser->tree()->geometry();
+        bool highlight = false;
+        for (int y = tree.top(); y < tree.bottom() && !highlight; ++y) {
+            highlight = picture.pixelColor(tree.left() + 4, y) == QColor(255, 204, 0);
+        }
+        EXPECT_TRUE(highlight) << shot.name;
+        EXPECT_TRUE(picture.save(QDir(ScreenshotFolder()).filePath(shot.name)));
+    }
 }
 
 // ---------------------------------------------------------------------------
