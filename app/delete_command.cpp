@@ -56,6 +56,9 @@ void FileCommands::DeleteCommand() {
         });
     };
     hooks.releaseWait = ports_.releaseWait;
+    if (list.sourceKind() == kSourceCard) {
+        hooks.cardRoot = list.sourcePath();
+    }
     hooks.removeRow = [this](const RecordingEntry& entry) {
         frame_.Post([this, path = RowPathOf(entry)] {
             RemoveByRowPath(ports_.browser.shownEntries(), {path});

@@ -1,5 +1,7 @@
 #include "playback_host.h"
 
+#include "command_ports.h"
+#include "file_commands.h"
 #include "file_list_ctrl.h"
 #include "filer_container_dlg.h"
 #include "folder_tree_ctrl.h"
@@ -85,7 +87,13 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
         return t ? t->camera : window_.mainView();
     };
     window.fullScreenAllowed = [this] { return controller_->ready && !List().empty(); };
-    window.beforeShutdown = [this] { Shut(); };
+    window.beforeShutdown = [this] {
+        Shut();
+        // The source closes with the viewer: the repaired copies may be kept.
+        if (offerRepairedFiles) {
+            offerRepairedFiles();
+        }
+    };
 
     // A row chosen in the recording list opens its recording.
     connect(window.RecordingListCtrl(), &browser::CFileListCtrl::recordingSelected, this,
@@ -100,6 +108,12 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
     runSourceDialog = [](browser::CSourceOpenDlg& dialog) {
         return dialog.exec() == QDialog::Accepted;
     };
+
+    commandPorts_ = std::make_unique<WindowCommandPorts>(window, *this);
+    SetCommandDialogs(
+        DialogSelectionRunner(&window, window.Scale(), window.Fonts().pt10(), messages),
+        PickFolderWithDialog);
+    offerRepairedFiles = [this] { commands_->OfferRepairedFiles(); };
     connect(window.Graph(), &views::CGSensorDlg::previousEventRequested, this,
             [this] { controller_->OnGraphLeftClick(); });
     connect(window.Graph(), &views::CGSensorDlg::nextEventRequested, this,
@@ -124,6 +138,9 @@ void PlaybackHost::Shut() {
         return;
     }
     shut_ = true;
+    if (commands_) {
+        commands_->StopOperation(); // a running export is told to stop and waited for
+    }
     for (auto& [id, timer] : timers_) {
         timer->stop();
     }
@@ -135,6 +152,27 @@ void PlaybackHost::Shut() {
 
 const RecordingList& PlaybackHost::List() const {
     return window_.RecordingListCtrl()->shownEntries();
+}
+
+void PlaybackHost::SetCommandDialogs(SelectionRunner select, FolderPicker pickFolder) {
+    if (commands_ && commands_->OperationRunning()) {
+        return;
+    }
+    FileCommandPorts ports{*commandPorts_,
+                           *commandPorts_,
+                           *controller_,
+                           window_.Ops(),
+                           window_.Engine(0),
+                           window_.Engine(1),
+                           messages_,
+                           window_.Store(),
+                           std::move(select),
+                           std::move(pickFolder),
+                           [this] { return window_.commandsRefused && window_.commandsRefused(); },
+                           {},
+                           std::chrono::milliseconds(1000)};
+    commands_.reset();
+    commands_ = std::make_unique<FileCommands>(ports);
 }
 
 void PlaybackHost::ShowEntries(RecordingList entries) {
@@ -246,7 +284,22 @@ void PlaybackHost::OnCommand(int commandId) {
     playback::PlaybackController& c = *controller_;
     switch (commandId - kToolBarFirstCommand) {
     case playback::kStopToStartButton:
-        c.StopToStart();
+        // While an export runs the stop button cancels it.
+        if (!commands_->CancelOperation()) {
+            c.StopToStart();
+        }
+        break;
+    case playback::kSnapshotButton:
+        commands_->ExportSnapshotCommand();
+        break;
+    case playback::kJoinButton:
+        commands_->JoinCommand();
+        break;
+    case playback::kDeleteButton:
+        commands_->DeleteCommand();
+        break;
+    case playback::kCsvButton:
+        commands_->ExportCsvCommand();
         break;
     case playback::kPreviousButton:
         c.Previous();

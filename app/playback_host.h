@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_command_ports.h"
 #include "folder_browser.h"
 #include "map_pane.h"
 #include "playback_controller.h"
@@ -31,6 +32,8 @@ class CSourceOpenDlg;
 namespace kv::app {
 
 class CQuillonDlg;
+class FileCommands;
+class WindowCommandPorts;
 
 // Plugs the playback controller into the main window: the window side of the
 // controller (sliders, tool bar, panels), its timers and its hand-back to the
@@ -49,6 +52,10 @@ public:
     ~PlaybackHost() override;
 
     playback::PlaybackController& Controller() { return *controller_; }
+    // The CSV, still-image, join and delete commands.
+    FileCommands& Commands() { return *commands_; }
+    // Tests answer the selection dialog and the folder chooser.
+    void SetCommandDialogs(SelectionRunner select, FolderPicker pickFolder);
 
     // The source at start: a folder or recording named on the command line
     // (a folder with the recorder's layout opens as a card), else the
@@ -159,6 +166,8 @@ private:
     playback::ToolbarState toolbar_;
     std::map<int, std::unique_ptr<QTimer>> timers_;
     std::unique_ptr<playback::PlaybackController> controller_;
+    std::unique_ptr<WindowCommandPorts> commandPorts_;
+    std::unique_ptr<FileCommands> commands_;
 };
 
 } // namespace kv::app

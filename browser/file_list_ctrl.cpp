@@ -219,6 +219,17 @@ void CFileListCtrl::SetKindFilter(int index, bool on) {
     }
 }
 
+void RecordingRowsModel::Changed() {
+    beginResetModel();
+    endResetModel();
+}
+
+void CFileListCtrl::EntriesChanged() {
+    model_->Changed();
+    UpdateScrollBar();
+    viewport()->update();
+}
+
 void CFileListCtrl::Refill() {
     model_->Reset(FilterEntries(allEntries_, kindFilter_));
     UpdateScrollBar();

@@ -85,6 +85,8 @@ public:
     const RecordingList& entries() const { return entries_; }
     RecordingList& entries() { return entries_; }
     void Reset(RecordingList entries);
+    // The entries were changed in place.
+    void Changed();
 
 private:
     RecordingList entries_;
@@ -117,6 +119,11 @@ public:
     void Refill();
     // Row i of the list shows entry i.
     const RecordingList& shownEntries() const { return model_->entries(); }
+    // For commands that renumber, mark or remove entries in place; they call
+    // EntriesChanged afterwards.
+    RecordingList& mutableShownEntries() { return model_->entries(); }
+    RecordingList& mutableAllEntries() { return allEntries_; }
+    void EntriesChanged();
 
     // The row being played; -1 when none. Hides QAbstractItemView's
     // currentIndex(), whose model index the list does not use (reach it as

@@ -123,12 +123,32 @@ bool MarkDeletedOnCard(const QString& path) {
     return true;
 }
 
-bool DeleteRecording(const QString& frontPath, const QString& rearPath) {
+namespace {
+
+// Whether path lies on a card with the recorder's layout: under cardRoot
+// when the user opened one, else on a volume whose root has the layout.
+bool OnCard(const QString& path, const QString& cardRoot) {
+    if (cardRoot.isEmpty()) {
+        return CardLayoutPresent(path);
+    }
+    const QString root = QDir::cleanPath(cardRoot);
+    const QString file = QDir::cleanPath(path);
+    if (!file.startsWith(root + u'/') && !(root == QStringLiteral("/") && file.startsWith(root))) {
+        return CardLayoutPresent(path);
+    }
+    const QDir dir(root);
+    return QFileInfo::exists(dir.filePath(QStringLiteral("Normal/Front"))) ||
+           QFileInfo::exists(dir.filePath(QStringLiteral("Parking/Front")));
+}
+
+} // namespace
+
+bool DeleteRecording(const QString& frontPath, const QString& rearPath, const QString& cardRoot) {
     if (frontPath.isEmpty() && rearPath.isEmpty()) {
         return false;
     }
     const QString& rowPath = frontPath.isEmpty() ? rearPath : frontPath;
-    if (IsRecordingName(rowPath) && CardLayoutPresent(rowPath)) {
+    if (IsRecordingName(rowPath) && OnCard(rowPath, cardRoot)) {
         return MarkDeletedOnCard(rowPath);
     }
     if (frontPath.isEmpty()) {
@@ -168,7 +188,7 @@ OperationResult DeleteRecordings(const RecordingList& jobs, const OperationContr
                 std::this_thread::sleep_for(hooks.releaseWait);
             }
         }
-        if (!DeleteRecording(entry.frontPath, entry.rearPath)) {
+        if (!DeleteRecording(entry.frontPath, entry.rearPath, hooks.cardRoot)) {
             return kOperationFailed;
         }
         if (hooks.removeRow) {

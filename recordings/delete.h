@@ -38,7 +38,12 @@ bool MarkDeletedOnCard(const QString& path);
 // file). A file that does not exist counts as deleted; the first file that
 // cannot be moved to the trash ends the deletion with false. False when both
 // paths are empty.
-bool DeleteRecording(const QString& frontPath, const QString& rearPath);
+// cardRoot: the root of the card the recording was listed from, when the
+// user opened a card; its layout then decides instead of the layout at the
+// root of the file's volume (a card reader's folder that is not the root of
+// its volume, or a card image mounted inside another folder).
+bool DeleteRecording(const QString& frontPath, const QString& rearPath,
+                     const QString& cardRoot = {});
 
 // What the user interface does around the delete worker. Every callback runs
 // on the worker thread and must not wait for the user-interface thread (a
@@ -56,6 +61,9 @@ struct DeleteHooks {
     std::chrono::milliseconds releaseWait{1000};
     // Removes the deleted recording's row from the recording list.
     std::function<void(const RecordingEntry&)> removeRow;
+    // The card the recordings were listed from (see DeleteRecording); empty
+    // when the source is no card.
+    QString cardRoot;
 };
 
 // The delete worker: deletes the recordings of jobs from the last to the

@@ -320,6 +320,37 @@ TEST_F(TrashTest, AwayFromACardRecordingsGoToTheTrash) {
     }
 }
 
+TEST_F(TrashTest, AnOpenedCardDecidesWhereItsVolumeRootDoesNot) {
+    // A card folder that is not the root of its volume: opened as a card its
+    // recordings become placeholders; the same files given without the card
+    // (or from outside it) go to the trash.
+    const QString card = files_ + "/CARD";
+    struct Case {
+        const char* what;
+        QString cardRoot;
+        bool placeholders;
+    };
+    const std::vector<Case> cases = {
+        {"opened as the card", card, true},
+        {"opened with a trailing separator", card + u'/', true},
+        {"no card given", {}, false},
+        {"another card", files_ + "/OTHER", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(files_).removeRecursively();
+        QDir(dir_.path() + "/share").removeRecursively();
+        Put(card, "Normal/Front/" + kFront);
+        Put(card, "Normal/Rear/" + kRear);
+        QDir().mkpath(files_ + "/OTHER/Normal/Front");
+        EXPECT_TRUE(DeleteRecording(card + "/Normal/Front/" + kFront,
+                                    card + "/Normal/Rear/" + kRear, c.cardRoot));
+        EXPECT_EQ(Exists(card, "Normal/Front/" + kFrontPlaceholder), c.placeholders);
+        EXPECT_EQ(Exists(card, "Normal/Rear/" + kRearPlaceholder), c.placeholders);
+        EXPECT_EQ(Trashed().size(), c.placeholders ? 0 : 2);
+    }
+}
+
 // Ten recordings in a folder; the worker deletes rows 3, 5 and 9.
 class DeleteWorkerTest : public TrashTest {
 protected:
