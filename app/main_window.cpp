@@ -560,6 +560,8 @@ void CQuillonDlg::ResetAfterSourceLost() {
         panel->SetZoomMode(false);
         panel->update();
     }
+    toolButtons_[playback::kZoomButton]->SetSwitchedOn(false);
+    browser_->SetZoomMode(false);
     LeaveFullScreen();
     LayOut();
     PlaceSecondPanel();
@@ -629,6 +631,8 @@ bool CQuillonDlg::ZoomModeCommand() {
         panel->SetZoomMode(on);
     }
     toolButtons_[playback::kZoomButton]->SetSwitchedOn(on);
+    // The browser shows how zoom mode is used instead of its contents.
+    browser_->SetZoomMode(on);
     if (!on) {
         ResetZoom(0);
         ResetZoom(1);

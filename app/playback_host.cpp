@@ -449,6 +449,8 @@ void PlaybackHost::ZoomOff() {
             window_.Panel(camera)->SetZoomMode(false);
             window_.ResetZoom(camera);
         }
+        window_.ToolButton(playback::kZoomButton)->SetSwitchedOn(false);
+        Browser().SetZoomMode(false);
         window_.PlacePictures();
     }
 }

@@ -1,5 +1,7 @@
 #include "display_settings.h"
 #include "fake_engine.h"
+#include "filer_container_dlg.h"
+#include "folder_tree_ctrl.h"
 #include "main_window.h"
 #include "movie_dialog.h"
 #include "movie_static.h"
@@ -227,10 +229,15 @@ TEST_F(MainWindowTest, ZoomMirrorAndPictureModeCommands) {
     ASSERT_TRUE(w.ZoomModeCommand());
     EXPECT_TRUE(w.Panel(0)->zoomMode());
     EXPECT_TRUE(w.Panel(1)->zoomMode());
+    // The browser shows the zoom hint in place of its tree and list.
+    EXPECT_TRUE(w.Browser()->zoomMode());
+    EXPECT_FALSE(w.Browser()->tree()->isVisible());
     w.VideoClick(0, QPoint(200, 100));
     EXPECT_EQ(w.Engine(0).zoom.factor, 2.0f);
     w.ZoomModeCommand();
     EXPECT_FALSE(w.Panel(1)->zoomMode());
+    EXPECT_FALSE(w.Browser()->zoomMode());
+    EXPECT_TRUE(w.Browser()->tree()->isVisible());
     EXPECT_EQ(w.Engine(0).zoom.factor, 1.0f);
 
     // The map switch shows and hides the map window (the logo until the map exists).
