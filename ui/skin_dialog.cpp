@@ -73,6 +73,11 @@ void CSkinDialog::PaintTitleBand(QPainter& painter) {
     painter.restore();
 }
 
+void CSkinDialog::SetTitleFont(const QFont& font) {
+    titleFont_ = font;
+    update();
+}
+
 void CSkinDialog::DrawCaptionIcon(QPainter& painter, const QIcon& icon) {
     const UiScale& t = Scale();
     icon.paint(&painter, QRect(0, 0, t(20), t(20)));

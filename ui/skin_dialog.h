@@ -44,6 +44,8 @@ public:
     void PaintTitleBand(QPainter& painter);
 
     const QFont& TitleFont() const { return titleFont_; }
+    // The title font after a change of the UI scale.
+    void SetTitleFont(const QFont& font);
 
     // Leaves the edge drag and, unless it began in the title band, moves the
     // window onto trackRect.
