@@ -40,6 +40,12 @@ inline constexpr QStringView kCsvFolder = u"CSV_FOLDER";
 inline constexpr QStringView kConnectFolder = u"CONNECT_FOLDER"; // backup and concatenation
 inline constexpr QStringView kSnapshotFolder = u"SNAPSHOT_FOLDER";
 
+// The maker's web site that publishes the version texts of the viewer, the
+// recorder's firmware and its GPS data: a host ("www.example.jp",
+// "127.0.0.1:8080") or an address with its scheme. Empty: no update check.
+inline constexpr QStringView kUpdate = u"UPDATE";
+inline constexpr QStringView kHost = u"HOST";
+
 // Values.
 inline constexpr QStringView kOn = u"on";
 inline constexpr QStringView kOff = u"off";
