@@ -12,12 +12,15 @@
 #include "movie_static.h"
 #include "obd_dlg.h"
 #include "repair.h"
+#include "setting_dlg.h"
 #include "skin_bitmap.h"
 #include "skin_button.h"
 #include "skin_progress_bar.h"
 #include "skin_slider.h"
 #include "tool_bar.h"
 #include "ui_texts.h"
+#include "update_check.h"
+#include "update_dialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -125,6 +128,7 @@ void CQuillonDlg::DeferredInitialise() {
     deferredDone_ = true;
     PlaceSatellites();
     secondWindow_->show();
+    StartUpdateCheck();
     if (FitToWorkArea(CurrentWorkArea()) && layoutScale_ < 1.0 && !maximised) {
         ToggleMaximise();
         PlaceSatellites();
@@ -191,6 +195,8 @@ void CQuillonDlg::CreatePanes() {
         {nullptr, {&Engine(0).mainLock, &Engine(1).mainLock}, &engine::gEngineLockWaiters});
     vehicle_ = new views::CObdDlg(s, fonts_.pt10(), this);
     vehicle_->hide();
+    settingDlg_ = new settings::CSettingDlg(s, fonts_.pt10(), this);
+    settingDlg_->hide();
     strip_ = new FullScreenStrip(info_, this);
 
     positionSlider_ = new CSkinSliderCtrl(kPositionSliderId, this);
@@ -470,6 +476,7 @@ void CQuillonDlg::RebuildForScale(double layoutScale) {
     info_->SetScale(s, fonts_);
     graph_->SetScale(s, fonts_);
     browser_->SetScale(s);
+    settingDlg_->Relayout(s, fonts_.pt10());
     ApplySkins();
     LayOut();
     PlaceSatellites();
@@ -589,8 +596,31 @@ void CQuillonDlg::Shutdown() {
             ops_.Destroy(c);
         }
     }
+    delete updateNotice_.data();
     delete secondWindow_.data();
     delete mapWindow_.data();
+}
+
+settings::CUpdateDialog* CQuillonDlg::UpdateNotice() const {
+    return updateNotice_.data();
+}
+
+void CQuillonDlg::StartUpdateCheck() {
+    if (updateCheck_ != nullptr) {
+        return;
+    }
+    settings::UpdateCheckOptions options;
+    options.host = settings::ReadUpdateHost(store_);
+    updateCheck_ = new settings::CUpdateCheck(options, this);
+    connect(updateCheck_, &settings::CUpdateCheck::updateFound, this,
+            [this](const QString& notice) {
+                if (!closing_ && updateNotice_.isNull()) {
+                    updateNotice_ = settings::ShowUpdateNotice(notice, Scale(), fonts_);
+                }
+            });
+    const browser::RecorderConfig& recorder = browser_->recorder();
+    updateCheck_->StartUpdateCheck(recorder.version, recorder.number, recorder.spare,
+                                   recorder.name);
 }
 
 void CQuillonDlg::ShowVideoMenu(QPoint globalPos, playback::CMovieStatic* panel) {

@@ -39,6 +39,12 @@ class CMovieStatic;
 class CLogoDlg;
 } // namespace kv::playback
 
+namespace kv::settings {
+class CSettingDlg;
+class CUpdateCheck;
+class CUpdateDialog;
+} // namespace kv::settings
+
 namespace kv::app {
 
 // Command ids of the main window's own controls.
@@ -118,6 +124,11 @@ public:
     views::CInfoDlg* Info() const { return info_; }
     views::CGSensorDlg* Graph() const { return graph_; }
     views::CObdDlg* Vehicle() const { return vehicle_; }
+    // The settings window (created hidden), the update check of this run
+    // (made by the deferred initialisation) and its notice while shown.
+    settings::CSettingDlg* SettingDialog() const { return settingDlg_; }
+    settings::CUpdateCheck* UpdateCheck() const { return updateCheck_; }
+    settings::CUpdateDialog* UpdateNotice() const;
     QWidget* Strip() const;
     // Repaints the full-screen strip (the information panel's values changed).
     void UpdateStrip();
@@ -205,6 +216,9 @@ private:
     void PlaceViews();
     void OnCommand(int commandId);
     void RebuildForScale(double layoutScale);
+    // Once per run: the recorder's versions of the opened card against the
+    // maker's site (UPDATE/HOST); a notice opens the update dialog.
+    void StartUpdateCheck();
     QRect CurrentWorkArea() const;
 
     SettingsStore store_;
@@ -225,6 +239,9 @@ private:
     views::CInfoDlg* info_ = nullptr;
     views::CGSensorDlg* graph_ = nullptr;
     views::CObdDlg* vehicle_ = nullptr;
+    settings::CSettingDlg* settingDlg_ = nullptr;
+    settings::CUpdateCheck* updateCheck_ = nullptr;
+    QPointer<settings::CUpdateDialog> updateNotice_;
     FullScreenStrip* strip_ = nullptr;
     CSkinSliderCtrl* positionSlider_ = nullptr;
     CSkinSliderCtrl* volumeSlider_ = nullptr;

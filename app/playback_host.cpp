@@ -13,6 +13,7 @@
 #include "movie_static.h"
 #include "obd_dlg.h"
 #include "recording_name.h"
+#include "setting_dlg.h"
 #include "settings_keys.h"
 #include "settings_store.h"
 #include "skin_bitmap.h"
@@ -123,6 +124,17 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
         window_.Graph()->SetChannelShown(axis, shown);
         SendEvents();
     });
+    connect(window.SettingDialog(), &settings::CSettingDlg::channelSwitched, this,
+            [this](int item, bool shown) {
+                // The settings' event kinds, in switch order: drive support,
+                // emergency stop, parking impact, speeding, approaching vehicle.
+                constexpr std::array<int, settings::kEventSwitchCount> kChannels = {8, 4, 5, 6, 7};
+                if (item >= 0 && item < settings::kEventSwitchCount) {
+                    window_.Graph()->SetChannelShown(kChannels[static_cast<std::size_t>(item)],
+                                                     shown);
+                    SendEvents();
+                }
+            });
 }
 
 PlaybackHost::~PlaybackHost() {
@@ -319,8 +331,13 @@ void PlaybackHost::OnCommand(int commandId) {
     case playback::kBrowseButton:
         BrowseCommand();
         break;
+    case playback::kSettingsButton:
+        if (!(window_.commandsRefused && window_.commandsRefused())) {
+            window_.SettingDialog()->ShowCentredOn(&window_);
+        }
+        break;
     default:
-        break; // the file commands, the map and the settings come with their windows
+        break; // the map comes with its window
     }
 }
 

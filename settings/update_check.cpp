@@ -148,7 +148,12 @@ bool CUpdateCheck::StartUpdateCheck(const QString& firmwareVersion, const QStrin
     const QString site = SiteAddress(options_.host);
     if (site.isEmpty()) {
         QMetaObject::invokeMethod(
-            this, [this] { Q_EMIT finished(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                ended_ = true;
+                Q_EMIT finished();
+            },
+            Qt::QueuedConnection);
         return true;
     }
     const RecorderStrings recorder{firmwareVersion, gpsDataNumber, spare, modelCode};
@@ -189,6 +194,7 @@ void CUpdateCheck::Report(const QString& notice) {
     QMetaObject::invokeMethod(
         this,
         [this, notice] {
+            ended_ = true;
             if (!notice.isEmpty()) {
                 Q_EMIT updateFound(notice);
             }

@@ -56,6 +56,8 @@ public:
     bool StartUpdateCheck(const QString& firmwareVersion, const QString& gpsDataNumber,
                           const QString& spare, const QString& modelCode);
     bool started() const { return started_; }
+    // The check has ended and said so (finished was emitted).
+    bool ended() const { return ended_; }
 
     // The notice of the last check that found something (empty before).
     QString updateMessage() const;
@@ -72,6 +74,7 @@ private:
 
     UpdateCheckOptions options_;
     bool started_ = false;
+    bool ended_ = false;
     QThread* worker_ = nullptr;
 
     // -- Guarded by mutex_:
