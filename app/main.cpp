@@ -3,6 +3,9 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // The map's web view shares its GL contexts with the widgets; Qt WebEngine
+    // needs this before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolvista"));
     return kv::app::CQuillonApp().Run(QApplication::arguments());

@@ -761,8 +761,11 @@ bool CQuillonDlg::MapSwitchCommand() {
         mapPlaced_ = true;
         PlaceSatellites();
     }
-    // Until the map page exists the window holds the logo.
-    logo_->SetShownMark(mapShown_);
+    if (mapSwitched) {
+        mapSwitched(mapShown_);
+    } else {
+        logo_->SetShownMark(mapShown_);
+    }
     mapWindow_->setVisible(mapShown_ && !fullScreen);
     if (mapShown_) {
         mapWindow_->raise();

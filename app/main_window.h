@@ -158,6 +158,8 @@ public:
     // placed beside the video the first time.
     bool MapSwitchCommand();
     bool mapShown() const { return mapShown_; }
+    // The map side hears of the switch (connection checker, availability, pane).
+    std::function<void(bool on)> mapSwitched;
     std::function<bool()> commandsRefused;
     // Runs first in Shutdown, while the engines still exist (the controller stops).
     std::function<void()> beforeShutdown;

@@ -8,6 +8,7 @@
 #include "gsensor_dlg.h"
 #include "info_dlg.h"
 #include "main_window.h"
+#include "map_side.h"
 #include "message_box.h"
 #include "movie_dialog.h"
 #include "movie_static.h"
@@ -110,6 +111,11 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
         return dialog.exec() == QDialog::Accepted;
     };
 
+    map_ = std::make_unique<MapSide>(window, *controller_, messages);
+    window.mapSwitched = [this](bool on) { map_->OnMapSwitch(on); };
+    QMetaObject::invokeMethod(
+        this, [this] { map_->OnDeferredStart(); }, Qt::QueuedConnection);
+
     commandPorts_ = std::make_unique<WindowCommandPorts>(window, *this);
     SetCommandDialogs(
         DialogSelectionRunner(&window, window.Scale(), window.Fonts().pt10(), messages),
@@ -135,6 +141,93 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
                     SendEvents();
                 }
             });
+}
+
+MapPaneControl* PlaybackHost::LivePane() const {
+    return map_ ? map_->LivePane() : nullptr;
+}
+
+void PlaybackHost::SetTrackAvailable(bool available) {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->SetTrackAvailable(available);
+    }
+}
+
+void PlaybackHost::SetHold(bool hold) {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->SetHold(hold);
+    }
+}
+
+void PlaybackHost::ClearShown() {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->ClearShown();
+    }
+}
+
+void PlaybackHost::UpdatePane() {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->UpdatePane();
+    }
+}
+
+void PlaybackHost::IdleTick() {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->IdleTick();
+    }
+}
+
+void PlaybackHost::UpdateStatus() {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->UpdateStatus();
+    }
+}
+
+bool PlaybackHost::UpdateAvailability() {
+    MapPaneControl* pane = LivePane();
+    return pane && pane->UpdateAvailability();
+}
+
+void PlaybackHost::SetPlayStatus(const QString& status) {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->SetPlayStatus(status);
+    }
+}
+
+void PlaybackHost::MoveMarker() {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->MoveMarker();
+    }
+}
+
+void PlaybackHost::SetCurrentFrame(int frame) {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->SetCurrentFrame(frame);
+    }
+}
+
+void PlaybackHost::FollowPosition(const GpsSample& gps, bool parking) {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->FollowPosition(gps, parking);
+    }
+}
+
+void PlaybackHost::SetMapAllowed(bool allowed) {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->SetMapAllowed(allowed);
+    }
+}
+
+void PlaybackHost::SendEventPoints(bool withGroupTrack) {
+    if (MapPaneControl* pane = LivePane()) {
+        pane->SendEventPoints(withGroupTrack);
+    }
+}
+
+void PlaybackHost::LoadTrack(const RecordingList& recordings) {
+    if (map_) {
+        map_->LoadTrack(recordings);
+    }
 }
 
 PlaybackHost::~PlaybackHost() {

@@ -33,12 +33,13 @@ namespace kv::app {
 
 class CQuillonDlg;
 class FileCommands;
+class MapPaneControl;
+class MapSide;
 class WindowCommandPorts;
 
 // Plugs the playback controller into the main window: the window side of the
 // controller (sliders, tool bar, panels), its timers and its hand-back to the
-// UI thread, the file browser's folders it plays through, and the map side
-// (nothing to do until the map exists).
+// UI thread, the file browser's folders it plays through, and the map side.
 class PlaybackHost final : public QObject,
                            public playback::PlaybackView,
                            public playback::MapPane,
@@ -109,21 +110,22 @@ public:
     void SendEvents();
     const QString& speedLabel() const { return speedLabel_; }
 
-    // -- MapPane: no map yet.
-    void SetTrackAvailable(bool) override {}
-    void SetHold(bool) override {}
-    void ClearShown() override {}
-    void UpdatePane() override {}
-    void IdleTick() override {}
-    void UpdateStatus() override {}
-    bool UpdateAvailability() override { return false; }
-    void SetPlayStatus(const QString&) override {}
-    void MoveMarker() override {}
-    void SetCurrentFrame(int) override {}
-    void FollowPosition(const GpsSample&, bool) override {}
-    void SetMapAllowed(bool) override {}
-    void SendEventPoints(bool) override {}
-    void LoadTrack(const RecordingList&) override {}
+    // -- MapPane: handed to the map side.
+    void SetTrackAvailable(bool available) override;
+    void SetHold(bool hold) override;
+    void ClearShown() override;
+    void UpdatePane() override;
+    void IdleTick() override;
+    void UpdateStatus() override;
+    bool UpdateAvailability() override;
+    void SetPlayStatus(const QString& status) override;
+    void MoveMarker() override;
+    void SetCurrentFrame(int frame) override;
+    void FollowPosition(const GpsSample& gps, bool parking) override;
+    void SetMapAllowed(bool allowed) override;
+    void SendEventPoints(bool withGroupTrack) override;
+    void LoadTrack(const RecordingList& recordings) override;
+    MapSide* Map() const { return map_.get(); }
 
     // -- FolderBrowser
     bool TakeFilterChanged() override;
@@ -154,6 +156,7 @@ private:
     // The tree's selection moved: the folder is listed and the controller told.
     void OnFolderSelected(QTreeWidgetItem* item);
     browser::CFilerContainerDlg& Browser() const;
+    MapPaneControl* LivePane() const;
     QTreeWidgetItem* SelectedFolder() const;
 
     CQuillonDlg& window_;
@@ -168,6 +171,7 @@ private:
     std::unique_ptr<playback::PlaybackController> controller_;
     std::unique_ptr<WindowCommandPorts> commandPorts_;
     std::unique_ptr<FileCommands> commands_;
+    std::unique_ptr<MapSide> map_;
 };
 
 } // namespace kv::app
