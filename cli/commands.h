@@ -12,6 +12,7 @@ enum ExitCode : int {
     kExitUsage = 1,     // unknown command or missing argument
     kExitBadInput = 2,  // the file cannot be read as a recording, or the operation failed
     kExitCancelled = 3, // the user interrupted a long operation
+    kExitFindings = 4,  // done, and recordings need a look (check)
 };
 
 // Runs one command line (without the program name); output goes to out,

@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "commands.h"
+#include "file_hash.h"
 #include "free_space.h"
 #include "join.h"
 #include "operation_console.h"
@@ -70,8 +71,10 @@ int Join(const QStringList& args, QTextStream& out, QTextStream& err) {
     case kOperationDone:
         out << "joined " << jobs.size() << " recordings\n";
         out << "front: " << outputs.front << "\n";
+        out << "       sha256 " << FileSha256(outputs.front) << "\n";
         if (report.rearWritten) {
             out << "rear:  " << outputs.rear << "\n";
+            out << "       sha256 " << FileSha256(outputs.rear) << "\n";
         } else {
             out << "rear:  none (a rear file is missing or cannot be joined)\n";
         }

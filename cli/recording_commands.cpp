@@ -5,8 +5,9 @@
 #include "avi_verify.h"
 #include "byte_order.h"
 #include "commands.h"
-#include "event_codes.h"
 #include "telemetry_reader.h"
+#include "time_check.h"
+#include "track_export.h"
 
 #include <QFileInfo>
 
@@ -99,24 +100,16 @@ int Info(const QString& path, QTextStream& out, QTextStream& err) {
             << ", speed display " << (header.speedDisplay ? "on" : "off") << ", GPS "
             << (header.gpsDisplay ? "on" : "off") << "\n";
     }
+    if (clip->hasTelemetry) {
+        // Telemetry time minus the file name's time for the same moment.
+        if (const auto offset = ClockOffsetSeconds(path)) {
+            out << "clock offset:    " << (*offset > 0 ? "+" : "") << *offset
+                << " s (GPS time minus the recorder's clock in the file name)\n";
+        } else {
+            out << "clock offset:    unknown (no record with a GPS fix and a time stamp)\n";
+        }
+    }
     return kExitOk;
-}
-
-QString EventText(const SensorSample& s) {
-    QStringList codes;
-    if (s.axis != 0) {
-        codes << EventLabel(EventCodeOfAxis(s.axis));
-    }
-    if (s.kind != kNoEvent) {
-        codes << EventLabel(s.kind);
-    }
-    if (s.speeding) {
-        codes << EventLabel(s.speeding);
-    }
-    if (s.approaching) {
-        codes << EventLabel(s.approaching);
-    }
-    return codes.join(u'+');
 }
 
 QString TimeText(const CalendarTime& t) {
@@ -162,7 +155,7 @@ int Telemetry(const QString& path, bool csv, QTextStream& out, QTextStream& err)
                            QString::number(s.accelX, 'f', 3),
                            QString::number(s.accelY, 'f', 3),
                            QString::number(s.accelZ, 'f', 3),
-                           EventText(s),
+                           EventsText(s),
                            voltage}
                    .join(sep)
             << "\n";

@@ -1,15 +1,30 @@
-// kolvista-cli repair: repairs a recording that lost its sizes and index.
+// kolvista-cli repair: repairs a recording that lost its sizes and index, or
+// every damaged recording of a card into a folder of copies.
 
 #include "avi_verify.h"
 #include "commands.h"
+#include "file_hash.h"
 #include "operation_console.h"
+#include "recording_sources.h"
 #include "repair.h"
+#include "repair_outcome.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace kv::cli {
 
 namespace {
+
+const QString kAll = QStringLiteral("--all");
+const QString kReplace = QStringLiteral("--replace");
+
+QString HashText(const QString& path) {
+    QString why;
+    const QByteArray digest = FileSha256(path, &why);
+    return digest.isEmpty() ? QStringLiteral("unavailable (") + why + u')'
+                            : QString::fromLatin1(digest);
+}
 
 int Repair(const QString& source, const QString& chosenTarget, QTextStream& out, QTextStream& err) {
     if (!QFileInfo(source).isFile()) {
@@ -40,6 +55,7 @@ int Repair(const QString& source, const QString& chosenTarget, QTextStream& out,
             << report.videoChunks << " video, " << report.audioChunks << " audio)\n";
         out << "movi size: " << report.moviSize << " bytes\n";
         out << "output:    " << target << " (" << report.outputSize << " bytes)\n";
+        out << "sha256:    " << HashText(target) << "\n";
         return kExitOk;
     case kOperationCancelled:
         err << "kolvista-cli: repair cancelled; nothing written to " << target << "\n";
@@ -50,9 +66,115 @@ int Repair(const QString& source, const QString& chosenTarget, QTextStream& out,
     }
 }
 
-const CommandRegistrar repair({"repair", "FILE [OUT]",
-                               [](const QStringList& a) { return a.size() == 1 || a.size() == 2; },
+void PrintOutcome(const QString& target, const RepairOutcome& o, QTextStream& out) {
+    out << "  recovered: " << o.frames << " frames, " << o.audioChunks << " audio chunks, "
+        << QString::number(o.seconds, 'f', 3) << " s\n";
+    out << "  dropped:   ";
+    if (o.announcedFrames > o.frames) {
+        out << o.announcedFrames - o.frames << " of the " << o.announcedFrames
+            << " frames the header announces; ";
+    } else if (o.announcedFrames == 0) {
+        out << "(the header announces no frame count) ";
+    }
+    out << o.droppedBytes << " bytes after the last whole chunk\n";
+    out << "  written:   " << target << " (" << QFileInfo(target).size() << " bytes)\n";
+    out << "  sha256:    " << HashText(target) << "\n";
+}
+
+// Every damaged file of a source into copies in outdir; the sources are only read.
+int RepairAll(const QStringList& args, QTextStream& out, QTextStream& err) {
+    QStringList rest = args.mid(1);
+    const bool replace = rest.removeAll(kReplace) > 0;
+    const QString source = rest[0];
+    const QString folder = QDir::cleanPath(rest[1]);
+    RecordingList entries;
+    if (!RecordingsOfSource(source, entries, err)) {
+        return kExitBadInput;
+    }
+    QStringList damaged;
+    int sound = 0;
+    for (const RecordingEntry& e : entries) {
+        for (const auto& [path, isDamaged] :
+             {std::pair{e.frontPath, e.frontDamaged}, std::pair{e.rearPath, e.rearDamaged}}) {
+            if (path.isEmpty()) {
+                continue;
+            }
+            if (isDamaged) {
+                damaged << path;
+            } else {
+                ++sound;
+            }
+        }
+    }
+    if (damaged.isEmpty()) {
+        out << "no damaged recordings in " << source << " (" << sound
+            << " files sound); nothing written\n";
+        return kExitOk;
+    }
+    if (!QDir().mkpath(folder)) {
+        err << "kolvista-cli: cannot create the output folder " << folder << "\n";
+        return kExitBadInput;
+    }
+    QStringList targets;
+    for (const QString& file : damaged) {
+        const QString target = QDir(folder).filePath(QFileInfo(file).fileName());
+        if (QFileInfo(target).canonicalFilePath() == QFileInfo(file).canonicalFilePath()) {
+            err << "kolvista-cli: " << folder << " holds " << QFileInfo(file).fileName()
+                << " itself; choose another folder (a repair never writes over its source)\n";
+            return kExitBadInput;
+        }
+        if (QFileInfo::exists(target) && !replace) {
+            err << "kolvista-cli: " << target << " exists; " << kReplace << " replaces it\n";
+            return kExitBadInput;
+        }
+        targets << target;
+    }
+
+    int repaired = 0;
+    QStringList failed;
+    OperationConsole console(QStringLiteral("repairing"), err);
+    for (qsizetype i = 0; i < damaged.size(); ++i) {
+        out << damaged[i] << "\n";
+        RepairReport report;
+        const OperationResult result =
+            RepairFile(damaged[i], targets[i], &console.control(), &report);
+        if (result == kOperationCancelled || console.interrupted()) {
+            out << "  cancelled; nothing written for it\n";
+            err << "kolvista-cli: repair cancelled after " << repaired << " of " << damaged.size()
+                << " files\n";
+            return kExitCancelled;
+        }
+        if (result == kOperationDone) {
+            PrintOutcome(targets[i], DescribeRepair(damaged[i], targets[i], report), out);
+            ++repaired;
+        } else {
+            out << "  failed:    " << report.error << " (nothing written)\n";
+            failed << damaged[i];
+        }
+    }
+    out << "repaired " << repaired << " of " << damaged.size() << " damaged files into " << folder
+        << " (" << sound << " files sound)\n";
+    for (const QString& f : failed) {
+        err << "kolvista-cli: cannot repair " << f << "\n";
+    }
+    return failed.isEmpty() ? kExitOk : kExitBadInput;
+}
+
+bool RepairArguments(const QStringList& a) {
+    if (a.value(0) == kAll) {
+        QStringList rest = a.mid(1);
+        rest.removeAll(kReplace);
+        return rest.size() == 2 && a.size() - 1 - rest.size() <= 1;
+    }
+    return a.size() == 1 || a.size() == 2;
+}
+
+const CommandRegistrar repair({"repair", "FILE [OUT]  |  repair --all SOURCE OUTDIR [--replace]",
+                               RepairArguments,
                                [](const QStringList& a, QTextStream& out, QTextStream& err) {
+                                   if (a[0] == kAll) {
+                                       return RepairAll(a, out, err);
+                                   }
                                    return Repair(a[0], a.size() == 2 ? a[1] : QString(), out, err);
                                }});
 

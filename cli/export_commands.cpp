@@ -1,0 +1,138 @@
+// kolvista-cli export-gpx, export-kml, export-csv and export-srt: the
+// telemetry of one recording, a group or a whole card for other programs.
+
+#include "commands.h"
+#include "operation_console.h"
+#include "recording_sources.h"
+#include "track_export.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace kv::cli {
+
+namespace {
+
+const QString kOverwrite = QStringLiteral("--overwrite");
+
+bool TwoPathsAndOverwrite(const QStringList& a) {
+    return a.size() == 2 || (a.size() == 3 && a[2] == kOverwrite);
+}
+
+bool RefuseExisting(const QString& target, bool overwrite, QTextStream& err) {
+    // A folder is refused by the writer, with its own words.
+    if (QFileInfo::exists(target) && !QFileInfo(target).isDir() && !overwrite) {
+        err << "kolvista-cli: " << target << " exists; add " << kOverwrite << " to replace it\n";
+        return true;
+    }
+    return false;
+}
+
+void PrintSkipped(const ExportReport& report, QTextStream& err) {
+    for (const QString& line : report.skipped) {
+        err << "skipped: " << line << "\n";
+    }
+}
+
+int Export(ExportFormat format, const QStringList& args, QTextStream& out, QTextStream& err) {
+    const QString target = args[1];
+    RecordingList entries;
+    if (!RecordingsOfSource(args[0], entries, err)) {
+        return kExitBadInput;
+    }
+    const QStringList files = FrontFiles(entries);
+    if (files.isEmpty()) {
+        err << "kolvista-cli: no front-camera recordings in " << args[0] << "\n";
+        return kExitBadInput;
+    }
+    if (RefuseExisting(target, args.size() == 3, err)) {
+        return kExitBadInput;
+    }
+    ExportReport report;
+    OperationResult result = kOperationFailed;
+    {
+        OperationConsole console(QStringLiteral("export"), err);
+        result = ExportTelemetry(files, format, target, &console.control(), &report);
+    }
+    PrintSkipped(report, err);
+    switch (result) {
+    case kOperationDone:
+        out << "wrote " << report.recordings << " recordings to " << target << ": ";
+        if (format == ExportFormat::Csv) {
+            out << report.records << " records\n";
+        } else {
+            out << report.points << " track points in " << report.segments << " segments\n";
+        }
+        return kExitOk;
+    case kOperationCancelled:
+        err << "kolvista-cli: export cancelled; nothing written\n";
+        return kExitCancelled;
+    default:
+        err << "kolvista-cli: " << report.error << "\n";
+        return kExitBadInput;
+    }
+}
+
+// One subtitle file per recording: into the given file for one recording,
+// else beside each other in the given folder, named after their videos.
+int ExportSrt(const QStringList& args, QTextStream& out, QTextStream& err) {
+    RecordingList entries;
+    if (!RecordingsOfSource(args[0], entries, err)) {
+        return kExitBadInput;
+    }
+    const QStringList files = FrontFiles(entries);
+    if (files.isEmpty()) {
+        err << "kolvista-cli: no front-camera recordings in " << args[0] << "\n";
+        return kExitBadInput;
+    }
+    const bool overwrite = args.size() == 3;
+    const bool intoFolder = files.size() > 1 || QFileInfo(args[1]).isDir();
+    if (intoFolder && !QFileInfo(args[1]).isDir()) {
+        err << "kolvista-cli: no such output folder: " << args[1]
+            << " (several recordings need a folder)\n";
+        return kExitBadInput;
+    }
+    QStringList targets;
+    for (const QString& file : files) {
+        targets << (intoFolder ? QDir(args[1]).filePath(SubtitleFileName(file)) : args[1]);
+        if (RefuseExisting(targets.back(), overwrite, err)) {
+            return kExitBadInput;
+        }
+    }
+    int written = 0;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        ExportReport report;
+        if (ExportSubtitles(files[i], targets[i], &report)) {
+            out << targets[i] << ": " << report.records << " cues\n";
+            ++written;
+        } else {
+            err << "skipped: " << report.error << "\n";
+        }
+    }
+    out << "wrote " << written << " of " << files.size() << " subtitle files\n";
+    return written == 0 ? kExitBadInput : kExitOk;
+}
+
+const CommandRegistrar gpx({"export-gpx", "SOURCE OUT.gpx [--overwrite]", TwoPathsAndOverwrite,
+                            [](const QStringList& a, QTextStream& out, QTextStream& err) {
+                                return Export(ExportFormat::Gpx, a, out, err);
+                            }});
+
+const CommandRegistrar kml({"export-kml", "SOURCE OUT.kml [--overwrite]", TwoPathsAndOverwrite,
+                            [](const QStringList& a, QTextStream& out, QTextStream& err) {
+                                return Export(ExportFormat::Kml, a, out, err);
+                            }});
+
+const CommandRegistrar csv({"export-csv", "SOURCE OUT.csv [--overwrite]", TwoPathsAndOverwrite,
+                            [](const QStringList& a, QTextStream& out, QTextStream& err) {
+                                return Export(ExportFormat::Csv, a, out, err);
+                            }});
+
+const CommandRegistrar srt({"export-srt",
+                            "SOURCE OUT.srt|OUTDIR [--overwrite]   (SOURCE: a recording, a "
+                            "folder, a card or a group path)",
+                            TwoPathsAndOverwrite, ExportSrt});
+
+} // namespace
+
+} // namespace kv::cli
