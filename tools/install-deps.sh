@@ -19,8 +19,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev nodejs
   # running the viewer without a display, and Japanese text
   xvfb xauth fonts-noto-cjk
-  # reading exported CSV files back in the end-to-end tests
-  python3
+  # reading exported CSV files back in the end-to-end tests, and exported
+  # GPX and KML tracks in the command-line tests
+  python3 gpsbabel
   # FAT card images for the card-delete tests
   dosfstools
 )
