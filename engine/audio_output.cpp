@@ -1,5 +1,7 @@
 #include "audio_output.h"
 
+#include "thread_handoff.h"
+
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
@@ -28,10 +30,13 @@ AudioOutput::~AudioOutput() {
             feeder_ = nullptr;
             decoder_.Close();
             source_.Close();
+            HandOffRelease(this);
         },
         Qt::BlockingQueuedConnection);
     thread_->quit();
     thread_->wait();
+    // The members the output's thread closed are destroyed here.
+    HandOffAcquire(this);
     delete thread_;
 }
 
