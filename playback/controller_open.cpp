@@ -428,12 +428,14 @@ void PlaybackController::FinishOpen() {
 // Start time and frame rate into the entry, the telemetry into the display
 // reader, the recording's own settings into the views.
 bool PlaybackController::PrepareRecording(RecordingView& info) {
+    // The list lock before the engines' main locks, in the order the folder
+    // change takes them.
+    std::lock_guard list(listLock_);
     EngineLock frontLock(ports_.front.mainLock);
     EngineLock rearLock(ports_.rear.mainLock);
     EngineContext* telemetry = TelemetryEngine();
     ports_.view.ResetPosition();
     {
-        std::lock_guard list(listLock_);
         if (EntryValid(currentRecording)) {
             RecordingEntry& entry = playlist_[static_cast<std::size_t>(currentRecording)];
             const QString& name = entry.rowName();
