@@ -8,5 +8,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kolvista"));
+    // The installed menu entry (kolvista.desktop): desktops match the window to
+    // the entry and its icon by this name.
+    QApplication::setDesktopFileName(QStringLiteral("kolvista"));
     return kv::app::CQuillonApp().Run(QApplication::arguments());
 }
