@@ -24,6 +24,8 @@ packages=(
   python3 gpsbabel
   # FAT card images for the card-delete tests
   dosfstools
+  # checking the installed menu entry (desktop-file-validate)
+  desktop-file-utils
 )
 
 missing=()
