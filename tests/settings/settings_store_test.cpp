@@ -173,6 +173,30 @@ TEST(SettingsLocation, PrefersAFileInTheStartFolder) {
     EXPECT_EQ(SettingsFolder(store), start.path());
 }
 
+TEST(SettingsLocation, AMenuStartKeepsTheSettingsInTheConfigFolder) {
+    // Started from the desktop's menu, the viewer's current folder is the home
+    // folder (or the root folder), which holds other files but no settings
+    // file: the settings go to the configuration folder, the folder choosers
+    // still start in the current folder.
+    QTemporaryDir home;
+    QTemporaryDir config;
+    ASSERT_TRUE(home.isValid() && config.isValid());
+    ASSERT_TRUE(WriteBytes(home.filePath(u".profile"_s), "PATH=/usr/bin\n"));
+    ASSERT_TRUE(QDir(home.path()).mkdir(u"Videos"_s));
+    const QString inConfig = config.filePath(u"Default_Folder.ini"_s);
+
+    const SettingsStore fromHome = LocateSettings(home.path(), config.path());
+    EXPECT_EQ(fromHome.filePath, inConfig);
+    EXPECT_EQ(SettingsFolder(fromHome), home.path());
+
+    if (QFileInfo::exists(u"/Default_Folder.ini"_s)) {
+        GTEST_SKIP() << "this machine has a settings file in its root folder";
+    }
+    const SettingsStore fromRoot = LocateSettings(u"/"_s, config.path());
+    EXPECT_EQ(fromRoot.filePath, inConfig);
+    EXPECT_EQ(SettingsFolder(fromRoot), u"/"_s);
+}
+
 TEST(SettingsLocation, StartupUsesTheCurrentDirectoryOrTheConfigLocation) {
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir start;
