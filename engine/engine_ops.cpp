@@ -6,6 +6,7 @@
 #include "media_player.h"
 #include "rate_rules.h"
 #include "repair.h"
+#include "saved_output.h"
 
 #include <QFileInfo>
 #include <QImageWriter>
@@ -335,7 +336,7 @@ bool SaveFrame(EngineContext& c, const QString& path) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return CommitComplete(file); // a disk that runs full part-way leaves no image
 }
 
 int Repaint(EngineContext& c) {

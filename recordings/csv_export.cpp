@@ -1,4 +1,5 @@
 #include "csv_export.h"
+#include "saved_output.h"
 
 #include "ansi_text.h"
 #include "avi_clip.h"
@@ -169,7 +170,7 @@ OperationResult ExportCsv(const RecordingList& entries, const QString& folder,
         }
         control.Progress(i, count);
     }
-    if (!file.commit()) {
+    if (!CommitComplete(file)) {
         return fail(CsvError::CannotCreate);
     }
     control.Progress(count, count);

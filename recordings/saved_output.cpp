@@ -34,10 +34,40 @@ bool SaveOutput(const QString& path, const std::function<bool(QIODevice&)>& writ
         file.cancelWriting();
         return Fail(error, QStringLiteral("cannot write %1: the output was abandoned").arg(path));
     }
-    if (file.error() != QFileDevice::NoError || !file.commit()) {
-        const QString why = file.errorString();
+    QString why;
+    if (file.error() != QFileDevice::NoError) {
+        why = file.errorString();
         file.cancelWriting();
         return Fail(error, QStringLiteral("cannot write %1: %2").arg(path, why));
+    }
+    if (!CommitComplete(file, &why)) {
+        return Fail(error, QStringLiteral("cannot write %1: %2").arg(path, why));
+    }
+    return true;
+}
+
+bool CommitComplete(QSaveFile& file, QString* error) {
+    const qint64 written = file.pos();
+    const bool flushed = file.flush();
+    // size() asks the system for the file's size, not the bytes Qt accepted.
+    if (!flushed || file.error() != QFileDevice::NoError || file.size() != written) {
+        const QString why = file.error() != QFileDevice::NoError
+                                ? file.errorString()
+                                : QStringLiteral("the disk is full (%1 of %2 bytes written)")
+                                      .arg(file.size())
+                                      .arg(written);
+        file.cancelWriting();
+        file.commit(); // removes the unfinished file
+        if (error) {
+            *error = why;
+        }
+        return false;
+    }
+    if (!file.commit()) {
+        if (error) {
+            *error = file.errorString();
+        }
+        return false;
     }
     return true;
 }

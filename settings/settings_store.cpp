@@ -84,6 +84,14 @@ bool Store(const SettingsStore& store, std::span<const SettingValue> values, boo
     // On Windows the file is marked hidden after each write. A Linux file is
     // hidden only by a leading dot in its name, and this name is fixed, so
     // there is nothing to do here.
+    // Qt counts a buffered write the system cut short (a disk that ran full
+    // part-way) as done: the size on disk must be the whole text before the
+    // file replaces the old one.
+    if (!save.flush() || save.size() != after.size()) {
+        save.cancelWriting();
+        save.commit(); // removes the unfinished file
+        return false;
+    }
     return save.commit();
 }
 
