@@ -38,6 +38,7 @@ bool MediaPlayer::Open(const QString& path, QString* error) {
         readyReported_ = false;
         endReported_ = true;
         decodeEnded_ = false;
+        cutShort_ = false;
         queue_.clear();
         lastShown_ = {};
     }
@@ -80,6 +81,7 @@ void MediaPlayer::RequestSeek(std::int64_t frame, bool startAfter, double speed)
         startSpeed_ = speed;
         endReported_ = false;
         decodeEnded_ = false;
+        cutShort_ = false;
         queue_.clear();
         clock_.Halt();
         clock_.SeekTo(target);
@@ -242,10 +244,12 @@ void MediaPlayer::DecodeLoop() {
             next = step.jumpTo;
         }
         bool ended = false;
+        bool cut = false;
         if (next < frameCount_) {
             const ChunkRef& ref = source_.video()[static_cast<std::size_t>(next)];
             if (!source_.Read(ref, chunk) || !decoder.Send(chunk, next, ref.key)) {
                 ended = true; // the file was cut or replaced, or the decoder gave up
+                cut = true;
             }
             ++next;
         } else {
@@ -272,6 +276,7 @@ void MediaPlayer::DecodeLoop() {
         }
         if (ended && pictures.empty()) {
             decodeEnded_ = true;
+            cutShort_ = cut;
             wake_.notify_all();
         }
     }
@@ -311,11 +316,16 @@ void MediaPlayer::PresentLoop() {
             continue;
         }
         if (queue_.empty()) {
+            // A recording cut short (its file cut or replaced while it
+            // plays) ends with its last picture, not when the clock would
+            // have reached its nominal length.
             if (decodeEnded_ && !endReported_ && clock_.running() &&
-                clock_.Position() >= static_cast<double>(frameCount_)) {
+                (cutShort_ || clock_.Position() >= static_cast<double>(frameCount_))) {
                 endReported_ = true;
                 clock_.Halt();
-                clock_.SeekTo(frameCount_ - 1);
+                if (!cutShort_) {
+                    clock_.SeekTo(frameCount_ - 1);
+                }
                 const std::uint64_t serial = serial_;
                 wake_.wait_for(lock, kEndDelay, [&] { return quit_ || serial != serial_; });
                 if (!quit_ && serial == serial_ && listener_) {

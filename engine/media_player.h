@@ -107,6 +107,7 @@ private:
     bool startAfterSeek_ = false;  // start the clock once the seek's picture is shown
     double startSpeed_ = 1.0;
     bool decodeEnded_ = false;
+    bool cutShort_ = false; // decoding stopped before the last frame: the file was cut or replaced
     bool endReported_ = true;
     bool readyReported_ = false;
     std::deque<Queued> queue_;
