@@ -50,12 +50,14 @@ bool CommitComplete(QSaveFile& file, QString* error) {
     const qint64 written = file.pos();
     const bool flushed = file.flush();
     // size() asks the system for the file's size, not the bytes Qt accepted.
-    if (!flushed || file.error() != QFileDevice::NoError || file.size() != written) {
-        const QString why = file.error() != QFileDevice::NoError
-                                ? file.errorString()
-                                : QStringLiteral("the disk is full (%1 of %2 bytes written)")
-                                      .arg(file.size())
-                                      .arg(written);
+    const qint64 onDisk = file.size();
+    if (!flushed || file.error() != QFileDevice::NoError || onDisk != written) {
+        // Qt words a cut-short write as an unknown error: say what happened.
+        const QString why = onDisk != written
+                                ? QStringLiteral("the disk is full (%1 of %2 bytes written)")
+                                      .arg(onDisk)
+                                      .arg(written)
+                                : file.errorString();
         file.cancelWriting();
         file.commit(); // removes the unfinished file
         if (error) {

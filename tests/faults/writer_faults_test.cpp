@@ -1,5 +1,5 @@
-// Every writer of the library against a disk that runs full part-way through
-// its file and against a folder that cannot be written: each reports a
+// Every writer of the library (exports, join, repair, settings, hash lists) against a disk that
+// runs full part-way through its file and against a folder that cannot be written: each reports a
 // failure with a message, leaves the target folder exactly as it was (no file
 // under a final name, no temporary file, an older file of that name intact)
 // and never touches its sources.
@@ -7,6 +7,7 @@
 #include "catalogue.h"
 #include "csv_export.h"
 #include "fault_support.h"
+#include "file_hash.h"
 #include "join.h"
 #include "repair.h"
 #include "settings_store.h"
@@ -120,6 +121,14 @@ protected:
                                    folder + u'/' + SubtitleFileName(pairs_[0].front), &report);
                                return Outcome{ok, report.error};
                            }});
+        writers.push_back({"hash list", none, [](const QString& folder) {
+                               HashListReport report;
+                               const bool ok =
+                                   WriteHashList({pairs_[0].front, pairs_[0].rear}, cards_->path(),
+                                                 folder + QStringLiteral("/SHA256SUMS"), nullptr,
+                                                 &report) == kOperationDone;
+                               return Outcome{ok, report.error};
+                           }});
         return writers;
     }
 
@@ -145,6 +154,8 @@ protected:
         EXPECT_FALSE(outcome.ok);
         if (outcome.message) {
             EXPECT_FALSE(outcome.message->isEmpty()) << "no message";
+            EXPECT_FALSE(outcome.message->contains(QStringLiteral("Unknown error")))
+                << outcome.message->toStdString();
         }
         EXPECT_EQ(folderAfter, folderBefore)
             << "before: " << Names(folderBefore) << "; after: " << Names(folderAfter);
