@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and
-# ASan + UBSan, and runs every test.
+# ASan + UBSan, and runs every test; then fuzzes every parser for a while
+# (tools/run-fuzz.sh; KOLVISTA_FUZZ_SECONDS=0 skips it) and runs the threaded
+# tests under ThreadSanitizer (tools/run-tsan.sh; KOLVISTA_TSAN=0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +15,12 @@ cmake -S . -B "$build" -G Ninja \
   -DKOLVISTA_SANITIZE=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-cd "$build"
-ctest --output-on-failure -j"$(nproc)"
+(
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  cd "$build"
+  ctest --output-on-failure -j"$(nproc)"
+)
+
+bash tools/run-fuzz.sh
+bash tools/run-tsan.sh
