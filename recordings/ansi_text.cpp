@@ -1,46 +1,62 @@
 #include "ansi_text.h"
 
 #if defined(Q_OS_UNIX)
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
+#include <optional>
 #endif
 
 namespace kv {
 
-QByteArray ToShiftJis(const QString& text) {
 #if defined(Q_OS_UNIX)
-    iconv_t cd = iconv_open("CP932", "UTF-8");
+namespace {
+
+// Converts in from one code to another with iconv. Where the input holds a
+// sequence the target cannot take, replacement is written and the input goes
+// on after that sequence's first byte (and, for UTF-8 input, after its
+// continuation bytes). Nothing when the converter is not available.
+std::optional<QByteArray> Convert(const char* to, const char* from, QByteArray in,
+                                  qsizetype capacity, QByteArrayView replacement, bool utf8Input) {
+    iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return {};
+        return std::nullopt;
     }
-    QByteArray in = text.toUtf8();
-    QByteArray out(in.size() * 2 + 16, '\0');
+    QByteArray out(capacity, '\0');
     char* inPtr = in.data();
     std::size_t inLeft = static_cast<std::size_t>(in.size());
     char* outPtr = out.data();
     std::size_t outLeft = static_cast<std::size_t>(out.size());
+    const auto needed = static_cast<std::size_t>(replacement.size());
     while (inLeft > 0) {
         if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) {
             break;
         }
-        if (errno == EILSEQ || errno == EINVAL) {
-            // A character the code page lacks: write '?' and skip its UTF-8 bytes.
-            if (outLeft == 0) {
-                break;
-            }
-            *outPtr++ = '?';
-            --outLeft;
-            do {
-                ++inPtr;
-                --inLeft;
-            } while (inLeft > 0 && (static_cast<unsigned char>(*inPtr) & 0xC0) == 0x80);
-        } else {
-            break; // E2BIG cannot happen: two output bytes per input byte always suffice
+        // E2BIG cannot happen: the capacity covers the longest output.
+        if ((errno != EILSEQ && errno != EINVAL) || outLeft < needed) {
+            break;
         }
+        std::copy(replacement.begin(), replacement.end(), outPtr);
+        outPtr += needed;
+        outLeft -= needed;
+        do {
+            ++inPtr;
+            --inLeft;
+        } while (utf8Input && inLeft > 0 && (static_cast<unsigned char>(*inPtr) & 0xC0) == 0x80);
     }
     iconv_close(cd);
     out.truncate(out.size() - static_cast<qsizetype>(outLeft));
     return out;
+}
+
+} // namespace
+#endif
+
+QByteArray ToShiftJis(const QString& text) {
+#if defined(Q_OS_UNIX)
+    // A character the code page lacks becomes '?'; two bytes per UTF-8 byte always suffice.
+    const QByteArray in = text.toUtf8();
+    return Convert("CP932", "UTF-8", in, in.size() * 2 + 16, "?", true).value_or(QByteArray());
 #else
     return text.toLocal8Bit();
 #endif
@@ -48,34 +64,10 @@ QByteArray ToShiftJis(const QString& text) {
 
 QString FromShiftJis(const QByteArray& bytes) {
 #if defined(Q_OS_UNIX)
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return QString::fromLatin1(bytes);
-    }
-    QByteArray in = bytes;
-    QByteArray out(in.size() * 4 + 16, '\0');
-    char* inPtr = in.data();
-    std::size_t inLeft = static_cast<std::size_t>(in.size());
-    char* outPtr = out.data();
-    std::size_t outLeft = static_cast<std::size_t>(out.size());
-    while (inLeft > 0) {
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) {
-            break;
-        }
-        if ((errno != EILSEQ && errno != EINVAL) || outLeft < 3) {
-            break;
-        }
-        // A byte that starts no Shift_JIS character: U+FFFD, then go on after it.
-        *outPtr++ = '\xEF';
-        *outPtr++ = '\xBF';
-        *outPtr++ = '\xBD';
-        outLeft -= 3;
-        ++inPtr;
-        --inLeft;
-    }
-    iconv_close(cd);
-    out.truncate(out.size() - static_cast<qsizetype>(outLeft));
-    return QString::fromUtf8(out);
+    // A byte that starts no Shift_JIS character becomes U+FFFD.
+    const std::optional<QByteArray> utf8 =
+        Convert("UTF-8", "CP932", bytes, bytes.size() * 4 + 16, "\xEF\xBF\xBD", false);
+    return utf8 ? QString::fromUtf8(*utf8) : QString::fromLatin1(bytes);
 #else
     return QString::fromLocal8Bit(bytes);
 #endif
