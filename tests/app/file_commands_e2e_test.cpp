@@ -18,6 +18,8 @@
 #include "skin_progress_bar.h"
 #include "tool_bar.h"
 
+#include "wait_for.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,18 +35,6 @@
 
 namespace kv::app {
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (done()) {
-            return true;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
 
 // Runs a program; its standard output, or nothing when it could not run.
 std::optional<QString> RunTool(const QString& program, const QStringList& arguments) {

@@ -18,6 +18,8 @@
 #include "skin_slider.h"
 #include "tool_bar.h"
 
+#include "wait_for.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -48,18 +50,6 @@ RecordingList Folder(const QString& root, const QString& name, int first, int co
         MakeEntry(catalogue, front, rear, entries);
     }
     return entries;
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (done()) {
-            return true;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
 }
 
 class PlaybackIntegrationTest : public ::testing::Test {

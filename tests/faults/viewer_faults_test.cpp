@@ -18,6 +18,8 @@
 #include "skin_slider.h"
 #include "tool_bar.h"
 
+#include "wait_for.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,18 +33,6 @@
 
 namespace kv::faults {
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (done()) {
-            return true;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
 
 // Lets the window and the engines run for a while.
 void Pump(int ms) {
