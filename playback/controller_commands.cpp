@@ -72,6 +72,15 @@ void PlaybackController::TogglePlay() {
     // Pausing returns to the recording's own speed and mutes.
     SetDefaultRate();
     PausePlayback();
+    // The last tick may be a few frames behind the picture the engines
+    // stopped at: the panel, the graph and the slider show that picture's
+    // frame, so that the values read while paused are the picture's own.
+    if (EngineContext* telemetry = TelemetryEngine(); telemetry && PlayState() == kPaused) {
+        const std::int64_t stoppedAt = ports_.ops.CurrentFrame(*telemetry);
+        if (stoppedAt > 0) {
+            ShowPosition(static_cast<int>(stoppedAt));
+        }
+    }
     RefreshIdlePanels();
     RefreshSpeedLabel();
     ports_.view.SetPlayLook(PlayState() == kPlaying);

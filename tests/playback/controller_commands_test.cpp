@@ -192,6 +192,23 @@ TEST_F(ControllerTest, PauseReturnsToTheDefaultSpeedAndMutes) {
     EXPECT_EQ(map.status, QString());
 }
 
+TEST_F(ControllerTest, PauseShowsTheFrameTheEnginesStoppedAt) {
+    // The last tick showed frame 120; the engines ran on to 123 before the
+    // pause. The panel, graph and slider must show the picture's frame.
+    Add(0, 1, Camera{900});
+    ShowAndPlay(0);
+    Fake(0).position = 120;
+    Fake(1).position = 120;
+    controller->Tick();
+    ASSERT_EQ(view.shownFrame, 120);
+    Fake(0).position = 123;
+    Fake(1).position = 123;
+    controller->TogglePlay();
+    ASSERT_EQ(controller->PlayState(), kPaused);
+    EXPECT_EQ(view.shownFrame, 123);
+    EXPECT_EQ(view.lastFrame.frame, 123);
+}
+
 TEST_F(ControllerTest, StopToStartRewindsAndStops) {
     Add(0, 1, Camera{900});
     ShowAndPlay(0);
