@@ -26,9 +26,15 @@
 namespace kv::e2e {
 namespace {
 
-// The frame number the card maker stamped into a picture of the camera, or -1.
+// The frame number the card maker stamped into a picture shown by a panel,
+// or -1. The panel keeps the picture at its shown size; the stamp is read at
+// the recording's own size (160 x 96 on a --tiny card).
 int StampedFrame(const QImage& picture) {
-    const QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
+    if (picture.isNull()) {
+        return -1;
+    }
+    const QImage grey = picture.scaled(160, 96, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                            .convertToFormat(QImage::Format_Grayscale8);
     const auto stamp = cardmaker::ReadFrameStamp(
         grey.constBits(), static_cast<int>(grey.bytesPerLine()), grey.width(), grey.height());
     return stamp ? stamp->frame : -1;
@@ -36,9 +42,13 @@ int StampedFrame(const QImage& picture) {
 
 class ViewControls : public Journey {
 protected:
-    // A real double click in the middle of a video panel.
+    // A double click in the middle of a video panel as the window system
+    // delivers it: press, release, double click (the second press), release.
     void DoubleClick(QWidget* panel) {
-        QTest::mouseDClick(panel, Qt::LeftButton, {}, panel->rect().center());
+        const QPoint centre = panel->rect().center();
+        QTest::mouseClick(panel, Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(panel, Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(panel, Qt::LeftButton, {}, centre);
     }
     // The frames of the events the graph steps through (switched on for it).
     std::vector<int> GraphEvents() {
@@ -155,7 +165,7 @@ TEST_F(ViewControls, FullScreenZoomMirrorSwitchSpeedsAndEvents) {
     ASSERT_TRUE(WaitFor([&] { return rearStamp(true) == Frame(1); }))
         << "the rear picture is not mirrored";
     EXPECT_NE(rearStamp(false), Frame(1));
-    EXPECT_EQ(StampedFrame(window->Panel(0)->Picture()), Frame(0)) << "the front was mirrored";
+    EXPECT_FALSE(window->Panel(0)->mirrored()) << "the front was mirrored";
     Shot(QStringLiteral("mirrored"));
     Click(playback::kMirrorButton);
     ASSERT_TRUE(WaitFor([&] { return rearStamp(false) == Frame(1); }));
@@ -175,7 +185,8 @@ TEST_F(ViewControls, FullScreenZoomMirrorSwitchSpeedsAndEvents) {
     // engines run at it.
     C().SeekTo(0);
     Click(playback::kPlayButton);
-    ASSERT_TRUE(WaitFor([&] { return Playing(); }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return Playing() && window->ToolButton(playback::kFasterButton)->isEnabled(); }));
     QStringList labels{host->speedLabel()};
     std::set<int> rates{window->Engine(0).rateCode};
     for (int button : {playback::kFasterButton, playback::kSlowerButton}) {
