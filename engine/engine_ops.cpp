@@ -70,7 +70,8 @@ bool Create(EngineContext& c, int camera, VideoSurface* surface, EngineListener*
 int Close(EngineContext& c) {
     EngineLock lock(c.mainLock);
     if (FfmpegState* state = StateOf(c)) {
-        state->audio.Stop();
+        // The sound stops and its reader lets go of the file too.
+        state->audio.SetSource(QString());
         state->player.reset(); // stops the player's threads and releases the file
     }
     c.playState = kClosed;

@@ -3,10 +3,12 @@
 #include "engine_context.h"
 #include "rate_rules.h"
 #include "tiny_recording.h"
+#include "wait_for.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QThread>
@@ -93,6 +95,19 @@ long ProcessThreads() {
         }
     }
     return -1;
+}
+
+// Whether one of the process's descriptors is open on path.
+bool HeldOpen(const QString& path) {
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd :
+         fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == target) {
+            return true;
+        }
+    }
+    return false;
 }
 
 class EngineOpsTest : public ::testing::Test {
@@ -241,6 +256,22 @@ TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
     if (kMemoryIsMeasurable) {
         EXPECT_LT(ResidentKb() - memoryBefore, 20 * 1024); // no growth beyond allocator slack
     }
+}
+
+TEST_F(EngineOpsTest, CloseLetsGoOfTheRecordingFile) {
+    // A recording with sound: the player and the sound output both read it,
+    // the sound on its own thread.
+    const QString copy = dir->path() + "/A___-261205-093020-000105F.AVI";
+    QFile::remove(copy);
+    ASSERT_TRUE(QFile::copy(sound, copy));
+    ASSERT_EQ(ops.Open(context, copy), kOpened);
+    ASSERT_TRUE(surface.WaitForFrame(0));
+    ASSERT_TRUE(HeldOpen(copy));
+    ops.Close(context);
+    // The sound output closes its reader when it takes the queued call; a card
+    // stays busy as long as any descriptor is left on one of its files.
+    EXPECT_TRUE(WaitFor([&] { return !HeldOpen(copy); }, 5000))
+        << "a descriptor on the closed recording is still open";
 }
 
 TEST_F(EngineOpsTest, AFileCutWhilePlayingEndsAndTheEngineStaysUsable) {
