@@ -45,6 +45,7 @@
 #include "playback_host.h"
 #include "settings_store.h"
 #include "tool_bar.h"
+#include "wait_for.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -161,24 +162,9 @@ void PrintDifference(const char* what, const std::multiset<std::string>& before,
     }
 }
 
+// Lets the window and the engines run for ms.
 void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
-
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (done()) {
-            return true;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return done();
+    WaitFor([] { return false; }, ms);
 }
 
 bool ParseSize(const QString& text, int& width, int& height) {
@@ -256,13 +242,13 @@ public:
         if (tree->currentItem() != group) {
             tree->SelectItem(group);
         }
-        if (!PumpUntil([&] { return c_.ready && c_.currentRecording == 0; }, 15000)) {
+        if (!WaitFor([&] { return c_.ready && c_.currentRecording == 0; }, 15000)) {
             std::fprintf(stderr, "the first recording of %s did not open\n",
                          qPrintable(ItemPath(group)));
             return false;
         }
         Press(playback::kPlayButton);
-        if (!PumpUntil([&] { return c_.PlayState() == engine::kPlaying; }, 5000)) {
+        if (!WaitFor([&] { return c_.PlayState() == engine::kPlaying; }, 5000)) {
             std::fprintf(stderr, "Play did not start %s\n", qPrintable(ItemPath(group)));
             return false;
         }
@@ -272,7 +258,7 @@ public:
         QElapsedTimer t;
         t.start();
         while (c_.RateCode() < buttonTop && t.elapsed() < 20000) {
-            PumpUntil([&] { return !c_.rateLockout && c_.PlayState() == engine::kPlaying; }, 3000);
+            WaitFor([&] { return !c_.rateLockout && c_.PlayState() == engine::kPlaying; }, 3000);
             Press(playback::kFasterButton);
             Pump(50);
         }
@@ -286,7 +272,7 @@ public:
             // it (the rate, then both clocks on from the frame the clock is at;
             // both cameras of the card run at the same frame rate); the recordings
             // that follow keep the engines' rate.
-            PumpUntil([&] { return c_.PlayState() == engine::kPlaying && !c_.EndGuard(); }, 5000);
+            WaitFor([&] { return c_.PlayState() == engine::kPlaying && !c_.EndGuard(); }, 5000);
             const engine::EngineOps& ops = window_.Ops();
             for (int camera = 0; camera < 2; ++camera) {
                 ops.SetRate(window_.Engine(camera), 4);
