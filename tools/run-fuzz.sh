@@ -7,6 +7,21 @@
 # <build>/artifacts/<target>/{crash,leak,timeout,oom}-<sha1> and the log as
 # <build>/logs/<target>.log. Reproduce: <build>/fuzz/<target> <that file>.
 #
+# Crash inputs are kept forever: copy the file to fuzz/crashes/<target>/ (with
+# the fix); the regular build's CTest test fuzz_replay.<target>
+# (tests/fuzz_replay/) replays that folder and fuzz/corpus/<target>/ on every
+# test run, compiled by gcc or clang, with the targets' checks.
+#
+# Growing the kept corpora: new inputs of a run stay in <build>/corpus/<target>/.
+# Merge them into the kept corpus, which copies only those that add coverage
+# (named by their SHA-1), with the max_len of the run (below):
+#
+#   t=repair_fuzzer
+#   build-fuzz/fuzz/$t -merge=1 -max_len=65536 fuzz/corpus/$t build-fuzz/corpus/$t
+#
+# then check the size (du -sh --apparent-size fuzz/corpus; each target's
+# files under its max_len, the whole a few MB at most) and commit fuzz/corpus/.
+#
 #   KOLVISTA_FUZZ_SECONDS   seconds per target (default 60, 0 = skip)
 #   KOLVISTA_FUZZ_JOBS      targets run at the same time (default 2)
 #   KOLVISTA_FUZZ_TARGETS   space-separated subset of targets (default: all)
