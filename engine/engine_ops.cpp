@@ -122,7 +122,7 @@ int Open(EngineContext& c, const QString& path) {
     const float d = timing->frameDurationMs;
     player->SetClockStartedHandler([audio, d](std::int64_t frame, double speed) {
         if (speed == 1.0) {
-            audio->Start(frame, d);
+            audio->Start(frame, d, PresentationClock::SteadyNow());
         }
     });
     if (!player->Open(play) || player->FrameCount() <= 0) {

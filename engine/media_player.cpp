@@ -136,6 +136,9 @@ void MediaPlayer::Pause() {
     {
         std::lock_guard lock(mutex_);
         clock_.Halt();
+        // A play whose first picture is still being decoded stays paused:
+        // the picture is shown, the clock (and the sound) do not start.
+        startAfterSeek_ = false;
     }
     wake_.notify_all();
 }

@@ -26,6 +26,9 @@ packages=(
   dosfstools
   # checking the installed menu entry (desktop-file-validate)
   desktop-file-utils
+  # a sound server with a null sink for the sound tests (tools/start-audio-sink.sh;
+  # Qt Multimedia plays through libpulse), and parec/pactl to read back what it played
+  pulseaudio pulseaudio-utils
 )
 
 missing=()

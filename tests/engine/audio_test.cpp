@@ -3,6 +3,7 @@
 
 #include "audio_decoder.h"
 #include "audio_output.h"
+#include "presentation_clock.h"
 #include "recording_source.h"
 #include "tiny_recording.h"
 
@@ -53,7 +54,7 @@ TEST(AudioOutput, StartsAndStopsWithOrWithoutADevice) {
     AudioOutput output;
     output.SetSource(path);
     output.SetVolume(0.0f);
-    output.Start(30, 1000.0f / 30.0f);
+    output.Start(30, 1000.0f / 30.0f, PresentationClock::SteadyNow());
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 300) {
@@ -67,7 +68,7 @@ TEST(AudioOutput, StartsAndStopsWithOrWithoutADevice) {
     }
     output.Stop();
     output.SetSource(QString());
-    output.Start(0, 33.0f); // no source: silent
+    output.Start(0, 33.0f, PresentationClock::SteadyNow()); // no source: silent
 }
 
 } // namespace
