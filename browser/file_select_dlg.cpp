@@ -231,7 +231,7 @@ void CFileSelectDlg::OnRowStateChanged(int row, int oldState, int newState) {
 void CFileSelectDlg::ToggleShowAll() {
     showAll_->SetSwitchedOn(!showAll_->switchedOn());
     Refill();
-    WriteTicks(std::vector<bool>(rows_.size(), selectAll_->switchedOn()));
+    WriteTicks(SelectAllTicks(rows_, mode_, selectAll_->switchedOn()));
     if (mode_ == SelectMode::Join) {
         run_ = FindJoinRun(rows_, Ticks());
     }
@@ -241,7 +241,7 @@ void CFileSelectDlg::ToggleShowAll() {
 void CFileSelectDlg::ToggleSelectAll() {
     selectAll_->SetSwitchedOn(!selectAll_->switchedOn());
     Refill();
-    WriteTicks(std::vector<bool>(rows_.size(), selectAll_->switchedOn()));
+    WriteTicks(SelectAllTicks(rows_, mode_, selectAll_->switchedOn()));
     if (mode_ == SelectMode::Join) {
         run_ = FindJoinRun(rows_, Ticks());
     }

@@ -170,6 +170,16 @@ void ApplyJoinTick(const RecordingList& rows, std::vector<bool>& ticked, JoinRun
     }
 }
 
+std::vector<bool> SelectAllTicks(const RecordingList& rows, SelectMode mode, bool on) {
+    std::vector<bool> ticks(rows.size(), on);
+    if (on && mode == SelectMode::Join) {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            ticks[i] = !IsDamagedRow(rows[i]);
+        }
+    }
+    return ticks;
+}
+
 RecordingList TickedEntries(const RecordingList& rows, const std::vector<bool>& ticked) {
     RecordingList out;
     const std::size_t n = std::min(rows.size(), ticked.size());

@@ -88,6 +88,11 @@ JoinRun FindJoinRun(const RecordingList& rows, const std::vector<bool>& ticked);
 // stay one run without damaged recordings.
 void ApplyJoinTick(const RecordingList& rows, std::vector<bool>& ticked, JoinRun before, int c);
 
+// The ticks "表示された全てを選択" gives the rows: all of them when on, none
+// when off; in join mode a damaged row stays unticked, as a click can never
+// tick it either.
+std::vector<bool> SelectAllTicks(const RecordingList& rows, SelectMode mode, bool on);
+
 // The ticked entries in row order.
 RecordingList TickedEntries(const RecordingList& rows, const std::vector<bool>& ticked);
 

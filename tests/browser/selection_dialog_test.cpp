@@ -89,6 +89,24 @@ TEST_F(SelectionDialog, JoinTicksFormARunAndOkFollowsTheLimits) {
     EXPECT_EQ(dlg.selection()[1].frontName, list[3].frontName);
 }
 
+TEST_F(SelectionDialog, SelectAllLeavesDamagedRecordingsOfAJoinUnticked) {
+    RecordingList list = Recordings(6, 10 * kMb, 10 * kMb);
+    list[1].frontDamaged = 1;
+    list[4].rearDamaged = 1;
+    CFileSelectDlg dlg(scale_, fonts_.pt10(), SelectMode::Join, messages_);
+    dlg.FillSource(list);
+    dlg.ToggleSelectAll();
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_EQ(dlg.ticked(row), row != 1 && row != 4) << row;
+    }
+    // The total counts what is ticked: four recordings.
+    EXPECT_EQ(dlg.frontTotal()->text(), QStringLiteral("40 MB"));
+    dlg.ToggleSelectAll();
+    for (int row = 0; row < 6; ++row) {
+        EXPECT_FALSE(dlg.ticked(row)) << row;
+    }
+}
+
 TEST_F(SelectionDialog, DeleteShowsTheTotalAndSwitchesToEveryRecording) {
     CFileSelectDlg dlg(scale_, fonts_.pt10(), SelectMode::Delete, messages_);
     dlg.FillSource(Recordings(3, 5 * kMb, 3 * kMb));

@@ -178,6 +178,30 @@ INSTANTIATE_TEST_SUITE_P(
         return "Case" + std::to_string(info.index);
     });
 
+TEST(SelectAll, TicksEveryRowButADamagedOneOfAJoin) {
+    struct Case {
+        const char* what;
+        std::string rows; // see Rows
+        SelectMode mode;
+        bool on;
+        std::string ticks;
+    };
+    for (const Case& c : {
+             Case{"join: repaired and unrepaired damage stay unticked", ".d..u.", SelectMode::Join,
+                  true, "x.xx.x"},
+             Case{"join: all sound", "...", SelectMode::Join, true, "xxx"},
+             Case{"join: off unticks all", ".d.", SelectMode::Join, false, "..."},
+             Case{"delete: damaged rows are ticked too", ".d.u", SelectMode::Delete, true, "xxxx"},
+             Case{"delete: off", ".d", SelectMode::Delete, false, ".."},
+         }) {
+        EXPECT_EQ(Show(SelectAllTicks(Rows(c.rows), c.mode, c.on)), c.ticks) << c.what;
+    }
+    // A damaged rear camera counts as well.
+    RecordingList rows = Rows("..");
+    rows[1].rearDamaged = 1;
+    EXPECT_EQ(Show(SelectAllTicks(rows, SelectMode::Join, true)), "x.");
+}
+
 TEST(DeleteTotals, SumBothCamerasOfTheTickedRows) {
     const RecordingList rows{Entry(1, 3 * kMb, 2 * kMb), Entry(2, 0, 0), Entry(3, 7 * kMb, kMb / 2),
                              Entry(4, 100 * kMb, 100 * kMb)};
