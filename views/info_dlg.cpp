@@ -240,17 +240,28 @@ void CInfoDlg::DrawIcons(QPainter& p) {
     const int markLeft = kindOrigin.x() + X(75);
     p.drawPixmap(markLeft + (slot - mark.width()) / 2, kindOrigin.y() + scale_(1), mark);
 
+    const int gpsLeft = kindOrigin.x() + X(140);
     if (!state_.gpsDisplayOn) {
-        const QRect kindBox(kindOrigin, QSize(scale_(100), scale_(100)));
         p.setFont(fonts_.pt10());
         p.setPen(Qt::white);
-        p.drawText(kindBox.adjusted(0, scale_(9), scale_(185), scale_(9)),
-                   Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+        p.drawText(GpsOffBox(), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,
                    Text(UiText::Off));
     } else if (state_.gpsValid) {
-        const int gpsLeft = kindOrigin.x() + X(140);
         p.drawPixmap(gpsLeft + (slot - skin_.gpsIcon.width()) / 2, kindOrigin.y(), skin_.gpsIcon);
     }
+}
+
+QRect CInfoDlg::GpsOffBox() const {
+    // In the GPS icon's slot, level with the speed's "OFF", right-aligned; the
+    // slot never reaches past the panel, whatever the scale and spread.
+    const QPoint kindOrigin(X(440), scale_(45));
+    const int slot = scale_(60);
+    QRect box(kindOrigin.x() + X(140), kindOrigin.y() + scale_(9), slot,
+              QFontMetrics(fonts_.pt10()).height());
+    if (box.right() > width() - 1 - scale_(4)) {
+        box.moveRight(width() - 1 - scale_(4));
+    }
+    return box;
 }
 
 void CInfoDlg::DrawPlaceholderText(QPainter& p, const QRect& box, const QString& text,

@@ -67,6 +67,10 @@ public:
     // 545 right of its left edge to 160 before its right edge.
     void DrawFullScreenStrip(QPainter& mainPainter, const QRect& client);
     QRect FullScreenStripRect(const QRect& client) const;
+    // Where "OFF" stands while the recorder's GPS setting is off: the GPS
+    // icon's 60-wide slot (140 right of the kind icon), moved left when the
+    // panel is too narrow for it.
+    QRect GpsOffBox() const;
     // The corner indicator: 155 left of the right edge and 30 above the bottom.
     void DrawCornerIndicator(QPainter& mainPainter, const QRect& client);
 

@@ -143,6 +143,41 @@ TEST(InfoPanel, SpeedPlaceholderAndOffLook) {
     EXPECT_TRUE(Differs(none, off, box));
 }
 
+// With the recorder's GPS setting off the panel says "OFF" where the GPS icon
+// would stand, inside the panel at the width the main window gives it (the
+// video's width: 656 at S = 1) at every scale, and spread when maximised.
+TEST(InfoPanel, GpsOffIsShownInsideThePanel) {
+    struct Case {
+        double s;
+        float spread;
+        int width; // the main window's information panel at this scale
+    };
+    for (const Case& c : {Case{0.75, 1.0f, 494}, Case{1.0, 1.0f, 656}, Case{1.25, 1.0f, 822},
+                          Case{1.5, 1.0f, 984}, Case{2.0, 1.0f, 1312}, Case{1.0, 1.15f, 902}}) {
+        SCOPED_TRACE(testing::Message() << "S " << c.s << " spread " << c.spread);
+        const UiScale scale(c.s, 1.0);
+        CInfoDlg panel(scale, Fonts(scale));
+        panel.resize(c.width, scale(105));
+        panel.SetSpread(c.spread);
+        panel.state().gpsValid = false;
+        auto shot = [&] {
+            QImage image(panel.size(), QImage::Format_RGB32);
+            QPainter p(&image);
+            panel.Render(p);
+            return image;
+        };
+        panel.state().gpsDisplayOn = true;
+        const QImage on = shot();
+        panel.state().gpsDisplayOn = false;
+        const QImage off = shot();
+        const QRect box = panel.GpsOffBox();
+        EXPECT_TRUE(panel.rect().contains(box)) << box.x() << ',' << box.right();
+        // The word is drawn: white pixels in its box that GPS-on does not have.
+        EXPECT_GT(CountColour(off, box, Qt::white), CountColour(on, box, Qt::white) + 10);
+        EXPECT_TRUE(Differs(on, off, box));
+    }
+}
+
 TEST(InfoPanel, ResetAndFrameWithoutRecord) {
     PanelFixture f;
     SensorSample s;

@@ -151,6 +151,27 @@ TEST_F(RecordingAtEvent, InformationPanel) {
         Save(panel.grab().toImage(),
              QStringLiteral("info_at_event_s%1.png").arg(static_cast<int>(s * 10)));
     }
+    // The recorder's GPS setting off, at the width the main window gives the
+    // panel (the video's): "OFF" stands where the GPS icon would.
+    for (double s : {1.0, 1.5}) {
+        const UiScale scale(s, 1.0);
+        CInfoDlg panel(scale, Fonts(scale));
+        panel.resize(s == 1.0 ? 656 : 984, scale(105));
+        FillPanel(panel, reader_, *path_, eventFrame_);
+        panel.state().gpsDisplayOn = false;
+        const QImage image = panel.grab().toImage();
+        Save(image, QStringLiteral("info_gps_off_s%1.png").arg(static_cast<int>(s * 10)));
+        const QRect box = panel.GpsOffBox();
+        EXPECT_TRUE(panel.rect().contains(box)) << s;
+        int white = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) {
+                white += image.pixelColor(x, y) == QColor(Qt::white) ? 1 : 0;
+            }
+        }
+        EXPECT_GT(white, 10) << s;
+    }
+
     // The no-value look: no frame, no record, no fix.
     const UiScale scale(1.0, 1.0);
     CInfoDlg panel(scale, Fonts(scale));
