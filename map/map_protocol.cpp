@@ -42,7 +42,9 @@ EventScripts EventPointScripts(std::span<const MapEvent> events, int recording) 
         if (gps == nullptr) {
             return out;
         }
-        if (gps->latitude == 0.0 && gps->longitude == 0.0) {
+        // Without a fix the sample holds no position (720, 720), and one at
+        // 0, 0 is no place the car was.
+        if (gps->valid == 0 || (gps->latitude == 0.0 && gps->longitude == 0.0)) {
             continue;
         }
         EventTuple tuple;

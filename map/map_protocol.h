@@ -50,7 +50,8 @@ struct MapEvent {
 // The event points of a recording as script calls, walking the list from its
 // last entry to its first: an entry without telemetry or without a linked GPS
 // sample ends the walk (complete stays false, the caller tries again later);
-// an entry at latitude and longitude 0 is passed over.
+// an entry whose GPS sample has no fix, or lies at latitude and longitude 0,
+// is passed over.
 struct EventScripts {
     QStringList scripts;
     bool complete = false;

@@ -163,6 +163,10 @@ TEST(EventPoints, WalkFromTheLastEntry) {
     const GpsSample tokyo = Fix(35.68, 139.76, 0);
     const GpsSample origin = Fix(0.0, 0.0, 0);
     const GpsSample meridian = Fix(0.0, 139.7, 0);
+    // A sample without a fix, as the decoder leaves it: 720, 720.
+    const GpsSample noFix = Fix(kNoCoordinate, kNoCoordinate, 0, 0);
+    // A fix lost while the receiver still reports the last position.
+    const GpsSample lostFix = Fix(35.68, 139.76, 0, 0);
     struct Case {
         const char* name;
         std::vector<std::pair<int, const GpsSample*>> events; // code, fix (null: no GPS sample)
@@ -173,6 +177,11 @@ TEST(EventPoints, WalkFromTheLastEntry) {
         {"all sent, last first", {{0, &tokyo}, {5, &tokyo}, {8, &tokyo}}, {300, 200, 100}, true},
         {"0,0 passed over", {{0, &tokyo}, {5, &origin}, {8, &tokyo}}, {300, 100}, true},
         {"latitude 0 alone is sent", {{5, &meridian}}, {100}, true},
+        {"no fix (720, 720) passed over",
+         {{0, &tokyo}, {5, &noFix}, {8, &tokyo}},
+         {300, 100},
+         true},
+        {"a position without a fix passed over", {{5, &lostFix}, {8, &tokyo}}, {200}, true},
         {"a gap in the middle stops the walk",
          {{0, &tokyo}, {5, nullptr}, {8, &tokyo}},
          {300},
