@@ -91,6 +91,9 @@ public:
     // Returns whether the scale changed.
     bool FitToWorkArea(const QRect& workArea);
     double layoutScale() const { return layoutScale_; }
+    // A move has not yet settled: the window fits itself to its monitor a
+    // quarter of the double-click time after its last move.
+    bool moveSettling() const { return moveEndTimer_.isActive(); }
 
     // Full screen: allowed while a recording is ready (fullScreenAllowed) and
     // not within the last 10 frames.

@@ -164,7 +164,7 @@ void PrintDifference(const char* what, const std::multiset<std::string>& before,
 
 // Lets the window and the engines run for ms.
 void Pump(int ms) {
-    WaitFor([] { return false; }, ms);
+    RunEventsFor(ms);
 }
 
 bool ParseSize(const QString& text, int& width, int& height) {
@@ -242,13 +242,13 @@ public:
         if (tree->currentItem() != group) {
             tree->SelectItem(group);
         }
-        if (!WaitFor([&] { return c_.ready && c_.currentRecording == 0; }, 15000)) {
+        if (!WaitFor([&] { return c_.ready && c_.currentRecording == 0; })) {
             std::fprintf(stderr, "the first recording of %s did not open\n",
                          qPrintable(ItemPath(group)));
             return false;
         }
         Press(playback::kPlayButton);
-        if (!WaitFor([&] { return c_.PlayState() == engine::kPlaying; }, 5000)) {
+        if (!WaitFor([&] { return c_.PlayState() == engine::kPlaying; })) {
             std::fprintf(stderr, "Play did not start %s\n", qPrintable(ItemPath(group)));
             return false;
         }
@@ -258,7 +258,7 @@ public:
         QElapsedTimer t;
         t.start();
         while (c_.RateCode() < buttonTop && t.elapsed() < 20000) {
-            WaitFor([&] { return !c_.rateLockout && c_.PlayState() == engine::kPlaying; }, 3000);
+            WaitFor([&] { return !c_.rateLockout && c_.PlayState() == engine::kPlaying; });
             Press(playback::kFasterButton);
             Pump(50);
         }
@@ -272,7 +272,7 @@ public:
             // it (the rate, then both clocks on from the frame the clock is at;
             // both cameras of the card run at the same frame rate); the recordings
             // that follow keep the engines' rate.
-            WaitFor([&] { return c_.PlayState() == engine::kPlaying && !c_.EndGuard(); }, 5000);
+            WaitFor([&] { return c_.PlayState() == engine::kPlaying && !c_.EndGuard(); });
             const engine::EngineOps& ops = window_.Ops();
             for (int camera = 0; camera < 2; ++camera) {
                 ops.SetRate(window_.Engine(camera), 4);

@@ -44,6 +44,7 @@ struct EngineContext {
     QRect pictureRect;
     std::int64_t currentFrame = 0;
     bool mirrored = false;
+    std::atomic<std::uint64_t> opens{0}; // Open calls so far: a reopen shows as a new count
     VideoSurface* surface = nullptr;
     EngineListener* listener = nullptr;
 

@@ -100,6 +100,7 @@ bool ApplyLayout(EngineContext& c, bool repaint);
 
 int Open(EngineContext& c, const QString& path) {
     EngineLock lock(c.mainLock);
+    ++c.opens;
     Close(c);
     if (!c.created || !Probe(path)) {
         return c.openResult = kOpenFailed;

@@ -49,6 +49,7 @@ bool Probe(const QString& path) {
 int Open(EngineContext& c, const QString& path) {
     FakeEngineState& s = FakeStateOf(c);
     s.calls << QStringLiteral("Open ") + path;
+    ++c.opens;
     const auto it = s.recordings.find(path);
     c.openResult = it == s.recordings.end() ? kOpenFailed : it->second.openResult;
     if (c.openResult != kOpened) {

@@ -8,6 +8,7 @@
 #include "telemetry_layout.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -399,12 +400,10 @@ OperationResult JoinRecordings(const RecordingList& jobs, const JoinOutputs& out
         switch (WriteUncommitted(*job.rear, *rear, &control, why)) {
         case WriteOutcome::Cancelled:
             return kOperationCancelled;
-        case WriteOutcome::Failed: {
-            // The front output is complete and stays.
-            QString frontWhy;
-            Commit(front, frontWhy);
+        case WriteOutcome::Failed:
+            // The complete front output is discarded with it: a join leaves
+            // both files or neither.
             return fail(why);
-        }
         case WriteOutcome::Written:
             break;
         }
@@ -412,7 +411,12 @@ OperationResult JoinRecordings(const RecordingList& jobs, const JoinOutputs& out
         control.Progress(100, 100);
     }
 
-    if (!Commit(front, why) || (rear && !Commit(*rear, why))) {
+    if (!Commit(front, why)) {
+        return fail(why);
+    }
+    if (rear && !Commit(*rear, why)) {
+        // The rear could not take its name: the front just published goes too.
+        QFile::remove(outputs.front);
         return fail(why);
     }
     out.rearWritten = rear != nullptr;

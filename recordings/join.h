@@ -66,8 +66,8 @@ struct JoinReport {
 //
 // The running flag is tested before each recording and before each window of
 // a write. Neither output replaces its final name before both writes are
-// complete, so a failed or cancelled join leaves the output folder as it was,
-// except that a rear write that fails leaves the completed front output.
+// complete, so a failed or cancelled join leaves the output folder as it was:
+// both outputs or neither (a rear that fails takes the completed front with it).
 OperationResult JoinRecordings(const RecordingList& jobs, const JoinOutputs& outputs,
                                const OperationControl& control, JoinReport* report = nullptr);
 

@@ -33,7 +33,8 @@ run() {
   local name=$1
   shift
   echo "run-tsan: $name $*"
-  if ! "$build/tests/$name" "$@" >"$build/$name.log" 2>&1; then
+  # A hang ends the run after 20 minutes instead of holding CI.
+  if ! timeout --signal=ABRT --kill-after=30 1200 "$build/tests/$name" "$@" >"$build/$name.log" 2>&1; then
     echo "run-tsan: $name FAILED, log $build/$name.log:"
     grep -A60 -m1 'WARNING: ThreadSanitizer' "$build/$name.log" || tail -n 60 "$build/$name.log"
     status=1

@@ -10,6 +10,7 @@
 #include "catalogue.h"
 #include "file_commands.h"
 #include "settings_store.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -225,12 +226,9 @@ protected:
 
     // Handles what the worker posts until the operation has ended `count` times.
     bool RunUntilEnded(int count = 1) {
-        const QDeadlineTimer hangGuard(120000);
-        while (ended_ < count && !hangGuard.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
+        const bool ended = WaitFor([&] { return ended_ >= count; });
         QCoreApplication::processEvents();
-        return ended_ >= count;
+        return ended;
     }
 
     void ChooseFolder(const QString& folder) { picks_.push_back({true, folder}); }

@@ -158,14 +158,15 @@ TEST_F(FileCommandsTest, CancelledCsvListStopsAtTheNextRecordingAndLeavesNothing
     OperationFrame& frame = commands_->frame();
     frame.onWorkerProgress = [&](std::int64_t, std::int64_t) {
         firstLine = true;
-        while (frame.running()) {
+        const QDeadlineTimer hangGuard(kWaitLimitMs);
+        while (frame.running() && !hangGuard.hasExpired()) {
             std::this_thread::yield();
         }
     };
     ChooseFolder(out_);
     commands_->ExportCsvCommand();
     ASSERT_TRUE(commands_->OperationRunning());
-    const QDeadlineTimer hangGuard(120000);
+    const QDeadlineTimer hangGuard(kWaitLimitMs);
     while (!firstLine && !hangGuard.hasExpired()) {
         std::this_thread::yield();
     }

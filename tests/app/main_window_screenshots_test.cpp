@@ -13,11 +13,11 @@
 #include "playback_host.h"
 #include "screenshot_folder.h"
 #include "settings_store.h"
+#include "wait_for.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -41,29 +41,9 @@ QString MakeRecording(const QString& folder, const QString& name, QSize size, ch
     return path;
 }
 
-bool WaitUntil(const std::function<bool()>& done) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 15000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (done()) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Waits until the main panel's picture has been converted to the given width.
 bool WaitForPictureWidth(CQuillonDlg& w, int width) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 10000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (w.Panel(0)->Picture().width() == width) {
-            return true;
-        }
-    }
-    return false;
+    return WaitFor([&] { return w.Panel(0)->Picture().width() == width; });
 }
 
 QImage Composite(CQuillonDlg& w) {
@@ -97,20 +77,16 @@ TEST(MainWindowScreenshots, DemoRecordingAtScaleOneAndOneAndAHalf) {
         PlaybackHost host(w, messages);
         host.ShowEntries(list);
         host.Controller().SelectRecording(0);
-        ASSERT_TRUE(WaitUntil([&] { return host.Controller().ready; })) << scale;
+        ASSERT_TRUE(WaitFor([&] { return host.Controller().ready; })) << scale;
         // The trigger sits in the middle: go to the first event the graph found.
         ASSERT_TRUE(host.Controller().NextEvent(0)) << "no event in the recording";
-        ASSERT_TRUE(WaitUntil([&] {
+        ASSERT_TRUE(WaitFor([&] {
             return w.Panel(0)->PictureFrame() > 0 &&
                    w.Panel(0)->PictureFrame() == w.Panel(1)->PictureFrame();
         })) << scale;
         // Let the window settle: a quarter of the double-click time after its
         // last move it fits itself to the (offscreen) monitor.
-        QElapsedTimer settle;
-        settle.start();
-        while (settle.elapsed() < 400) {
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
+        ASSERT_TRUE(WaitFor([&] { return !w.moveSettling(); })) << scale;
         // The offscreen screen is lower than the window at 1.5, which shrinks the
         // scale once the window has settled; a monitor large enough brings the
         // scale asked for back.

@@ -42,11 +42,7 @@ protected:
     }
 
     bool RunUntilEnded() {
-        const QDeadlineTimer hangGuard(120000);
-        while (ended_ == 0 && !hangGuard.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return ended_ > 0;
+        return WaitFor([&] { return ended_ > 0; });
     }
 
     WindowRecorder window_;
@@ -124,21 +120,20 @@ TEST_F(OperationFrameTest, FailedWorkerShowsItsMessagesAndEndsWithoutTheNotice) 
 
 TEST_F(OperationFrameTest, ShutdownStopsTheWorkerAndIgnoresWhatItPosts) {
     std::atomic<bool> started{false};
+    std::atomic<bool> cancelled{false};
     const OperationControl control = frame_.Control();
     frame_.Start([&] {
         started = true;
-        while (!control.Cancelled()) {
-            std::this_thread::yield();
-        }
+        // Bounded: a shutdown that never cancels fails below instead of hanging.
+        cancelled = WaitFor([&] { return control.Cancelled(); });
         control.Progress(1, 2);
         WorkerEnd end;
         end.result = kOperationCancelled;
         return end;
     });
-    while (!started) {
-        std::this_thread::yield();
-    }
+    ASSERT_TRUE(WaitFor([&] { return started.load(); }));
     frame_.Shutdown();
+    EXPECT_TRUE(cancelled.load()) << "the worker was not asked to stop";
     EXPECT_FALSE(frame_.running());
     QCoreApplication::processEvents();
 

@@ -15,10 +15,10 @@
 #include "skin_button.h"
 #include "source_choice.h"
 #include "source_volumes.h"
+#include "wait_for.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -41,18 +41,6 @@ struct Spy {
     QObject context;
     int n = 0;
 };
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) {
-        if (done()) {
-            return true;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
 
 // ---------------------------------------------------------------------------
 // The source at start.
@@ -406,13 +394,13 @@ TEST(SourceWatcherTest, AVanishedSourceIsReportedOnceUntilWatchedAgain) {
     CMovieResource watcher(std::chrono::milliseconds(20));
     Spy lost(&watcher, &CMovieResource::sourceVanished);
     watcher.Watch(source);
-    WaitFor([] { return false; }, 100);
+    RunEventsFor(100);
     EXPECT_EQ(lost.count(), 0);
     EXPECT_FALSE(watcher.sourceLost());
 
     ASSERT_TRUE(QDir(source).removeRecursively());
     ASSERT_TRUE(WaitFor([&] { return lost.count() > 0; }));
-    WaitFor([] { return false; }, 150);
+    RunEventsFor(150);
     EXPECT_EQ(lost.count(), 1);
     EXPECT_TRUE(watcher.sourceLost());
     EXPECT_TRUE(watcher.watchedPath().isEmpty());
@@ -428,7 +416,7 @@ TEST(SourceWatcherTest, AVanishedSourceIsReportedOnceUntilWatchedAgain) {
     bool mounted = true;
     ASSERT_TRUE(QDir().mkpath(source));
     watcher.Watch(source, [&](const QString&) { return mounted; });
-    WaitFor([] { return false; }, 60);
+    RunEventsFor(60);
     EXPECT_EQ(lost.count(), 2);
     mounted = false;
     ASSERT_TRUE(WaitFor([&] { return lost.count() == 3; }));
@@ -440,7 +428,7 @@ TEST_F(FilerContainerTest, RemovingTheOpenedFolderIsReported) {
     WriteTiny(folder, "A__S-220820-090000-000001F.AVI");
     Spy lost(browser.get(), &CFilerContainerDlg::sourceLost);
     browser->OpenSource(folder, SourceKind::Folder);
-    WaitFor([] { return false; }, 250);
+    RunEventsFor(250);
     EXPECT_EQ(lost.count(), 0);
     ASSERT_TRUE(QDir(folder).removeRecursively());
     ASSERT_TRUE(WaitFor([&] { return lost.count() == 1; }));

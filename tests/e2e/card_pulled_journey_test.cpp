@@ -43,10 +43,10 @@ TEST_F(CardPulled, WhilePlayingResetsTheViewerAndWritesNothing) {
     const QString card = MakeCard(QStringLiteral("CARD"));
     ASSERT_FALSE(card.isEmpty());
     slot.roots = {card};
-    StartViewer();
+    ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart());
     ASSERT_TRUE(WaitFor([&] { return C().ready; }));
-    Click(playback::kPlayButton);
+    ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Playing() && Frame(0) > 10; }));
     Shot(QStringLiteral("playing"));
 
@@ -59,7 +59,7 @@ TEST_F(CardPulled, WhilePlayingResetsTheViewerAndWritesNothing) {
     slot.roots.clear();
 
     browser::CFolderTreeCtrl* tree = window->Browser()->tree();
-    ASSERT_TRUE(WaitFor([&] { return tree->topLevelItemCount() == 0; }, 5000))
+    ASSERT_TRUE(WaitFor([&] { return tree->topLevelItemCount() == 0; }))
         << "the pulled card was not noticed";
     EXPECT_EQ(window->Engine(0).playState, engine::kClosed);
     EXPECT_EQ(window->Engine(1).playState, engine::kClosed);
@@ -72,7 +72,7 @@ TEST_F(CardPulled, WhilePlayingResetsTheViewerAndWritesNothing) {
             << "tool button " << i;
     }
     // A while later: still alive, still empty, nothing asked, nothing written.
-    WaitFor([] { return false; }, 1500);
+    RunEventsFor(1500);
     Shot(QStringLiteral("card-pulled"));
     EXPECT_TRUE(host->List().empty());
     EXPECT_TRUE(dialogs->messages.empty()) << dialogs->Texts().join(" | ").toStdString();
@@ -85,7 +85,7 @@ TEST_F(CardPulled, WhilePlayingResetsTheViewerAndWritesNothing) {
     ASSERT_TRUE(OpenAtStart());
     ASSERT_TRUE(WaitFor([&] { return C().ready && !host->List().empty(); }))
         << "the card put back did not open";
-    Click(playback::kPlayButton);
+    ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Playing() && Frame(0) > 10; }));
     Shot(QStringLiteral("card-back"));
 }

@@ -8,6 +8,7 @@
 #include "filer_container_dlg.h"
 #include "folder_tree_ctrl.h"
 #include "journey.h"
+#include "outside_tool.h"
 #include "qt_printers.h"
 #include "tool_bar.h"
 #include "wait_for.h"
@@ -25,24 +26,10 @@ const QString kDone = QStringLiteral("完了しました。");
 constexpr std::int64_t kStaysOpen = -1;
 constexpr std::int64_t kNothingShown = -2;
 
-// The output of a program run to its end; nothing when it is not installed.
-std::optional<QString> RunTool(const QString& program, const QStringList& arguments) {
-    if (QStandardPaths::findExecutable(program).isEmpty()) {
-        return std::nullopt;
-    }
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
-        ADD_FAILURE() << program.toStdString() << ": " << p.readAllStandardError().toStdString();
-        return QString();
-    }
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
 int VideoFrames(const QString& path) {
-    return RunTool(QStringLiteral("ffprobe"),
-                   {"-v", "error", "-count_frames", "-select_streams", "v:0", "-show_entries",
-                    "stream=nb_read_frames", "-of", "csv=p=0", path})
+    return RunOutsideTool(QStringLiteral("ffprobe"),
+                          {"-v", "error", "-count_frames", "-select_streams", "v:0",
+                           "-show_entries", "stream=nb_read_frames", "-of", "csv=p=0", path})
         .value_or(QStringLiteral("-1"))
         .toInt();
 }
@@ -52,20 +39,14 @@ protected:
     // Clicks a tool button and waits for the end of its work: the completion
     // notice, or any other message.
     // comesBackAt: the frame the recording shown is opened at again after the
-    // work (the engines close for it); kStaysOpen when they stay open,
-    // kNothingShown when no row is shown after it.
+    // work (the engines close for it and open it again); kStaysOpen when they
+    // stay open, kNothingShown when no row is shown after it.
     void RunCommand(int button, std::int64_t comesBackAt) {
         const std::size_t before = dialogs->messages.size();
         const std::int64_t at = comesBackAt == kStaysOpen ? Frame(0) : comesBackAt;
-        bool closed = comesBackAt == kStaysOpen;
-        const auto closedYet = [&] { return closed = closed || !C().ready; };
-        Click(button);
-        ASSERT_TRUE(WaitFor(
-            [&] {
-                closedYet();
-                return dialogs->messages.size() > before;
-            },
-            60000))
+        const std::uint64_t opensBefore = window->Engine(0).opens.load();
+        ASSERT_NO_FATAL_FAILURE(Click(button));
+        ASSERT_TRUE(WaitFor([&] { return dialogs->messages.size() > before; }))
             << "tool button " << button << " never finished";
         EXPECT_EQ(dialogs->messages.back().text, kDone);
         EXPECT_EQ(dialogs->messages.back().caption, QStringLiteral("終了"));
@@ -73,11 +54,18 @@ protected:
             ASSERT_TRUE(WaitFor([&] { return !host->Commands().OperationRunning(); }));
             return;
         }
+        // The recording is open again once the engines were asked to open it
+        // (for a command that closed them) and that open has completed.
+        const bool reopens = comesBackAt != kStaysOpen;
         ASSERT_TRUE(WaitFor([&] {
-            return closedYet() && C().ready && !C().openBusy && Frame(0) == at &&
-                   !host->Commands().OperationRunning();
+            return (!reopens || window->Engine(0).opens.load() > opensBefore) && C().ready &&
+                   !C().openBusy && Frame(0) == at && !host->Commands().OperationRunning();
         })) << "the recording did not come back at frame "
-            << at << " (at " << Frame(0) << ")";
+            << at << " (at " << Frame(0) << ", opens " << opensBefore << " -> "
+            << window->Engine(0).opens.load() << ")";
+        if (!reopens) {
+            EXPECT_EQ(window->Engine(0).opens.load(), opensBefore) << "the engines were reopened";
+        }
     }
 };
 
@@ -88,36 +76,35 @@ TEST_F(FileWork, CsvStillJoinAndDeletesShowOnTheCardOpenedAgain) {
         static_cast<int>(QDir(card + "/Normal/Front").entryList({"*.AVI"}).size() +
                          QDir(card + "/Parking/Front").entryList({"*.AVI"}).size());
     slot.roots = {card};
-    StartViewer();
+    ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart());
     ASSERT_TRUE(WaitFor([&] { return C().ready; }));
     const RecordingList first = host->List();
     ASSERT_GE(first.size(), 4u);
 
     // CSV of the whole card: a header and one row per recording, in Shift_JIS.
-    RunCommand(playback::kCsvButton, Frame(0));
+    ASSERT_NO_FATAL_FAILURE(RunCommand(playback::kCsvButton, Frame(0)));
     const QStringList csvFiles = QDir(out).entryList({"Dv_*.csv"}, QDir::Files);
     ASSERT_EQ(csvFiles.size(), 1) << FilesUnder(out).join(' ').toStdString();
-    const std::optional<QString> csv = RunTool(
+    const std::optional<QString> csv = RunOutsideTool(
         "python3", {"-c",
                     "import csv,sys\n"
                     "rows=list(csv.reader(open(sys.argv[1],encoding='shift_jis',newline='')))\n"
                     "print(len(rows)-1)\n"
                     "print(rows[0][0])\n",
                     out + "/" + csvFiles[0]});
-    if (csv) {
-        const QStringList lines = csv->split('\n');
-        ASSERT_EQ(lines.size(), 2) << csv->toStdString();
-        EXPECT_EQ(lines[0].toInt(), recordings);
-        EXPECT_EQ(lines[1], QStringLiteral("ファイル名"));
-    }
+    ASSERT_TRUE(csv);
+    const QStringList lines = csv->split('\n');
+    ASSERT_EQ(lines.size(), 2) << csv->toStdString();
+    EXPECT_EQ(lines[0].toInt(), recordings);
+    EXPECT_EQ(lines[1], QStringLiteral("ファイル名"));
     Shot(QStringLiteral("csv-written"));
 
     // A still of both cameras at the frame shown.
     C().SeekTo(30);
     ASSERT_TRUE(WaitFor([&] { return Frame(0) == 30 && Frame(1) == 30; }))
         << "the still's frame was not reached";
-    RunCommand(playback::kSnapshotButton, kStaysOpen);
+    ASSERT_NO_FATAL_FAILURE(RunCommand(playback::kSnapshotButton, kStaysOpen));
     const QStringList stills = QDir(out).entryList({"*.jpg"}, QDir::Files, QDir::Name);
     ASSERT_EQ(stills.size(), 2) << stills.join(' ').toStdString();
     for (const QString& name : stills) {
@@ -127,27 +114,25 @@ TEST_F(FileWork, CsvStillJoinAndDeletesShowOnTheCardOpenedAgain) {
 
     // The first three recordings joined: one file per camera, every frame kept.
     dialogs->rowsToTick = {0, 1, 2};
-    RunCommand(playback::kJoinButton, 0);
+    ASSERT_NO_FATAL_FAILURE(RunCommand(playback::kJoinButton, 0));
     EXPECT_EQ(dialogs->selectionDialogs, 1);
     const QString joinedFront = out + "/" + first[0].frontName;
     const QString joinedRear = out + "/" + first[0].rearName;
     ASSERT_TRUE(QFileInfo::exists(joinedFront)) << FilesUnder(out).join(' ').toStdString();
     ASSERT_TRUE(QFileInfo::exists(joinedRear));
-    if (VideoFrames(joinedFront) >= 0) {
-        int sum = 0;
-        for (int i = 0; i < 3; ++i) {
-            sum += VideoFrames(first[static_cast<std::size_t>(i)].frontPath);
-        }
-        EXPECT_EQ(VideoFrames(joinedFront), sum);
-        EXPECT_EQ(VideoFrames(joinedRear), sum);
+    int sum = 0;
+    for (int i = 0; i < 3; ++i) {
+        sum += VideoFrames(first[static_cast<std::size_t>(i)].frontPath);
     }
+    EXPECT_EQ(VideoFrames(joinedFront), sum);
+    EXPECT_EQ(VideoFrames(joinedRear), sum);
     Shot(QStringLiteral("joined"));
 
     // The second recording deleted on the card: placeholders, nothing else touched.
     const QStringList cardBefore = FilesUnder(card);
     const RecordingEntry gone = first[1];
     dialogs->rowsToTick = {1};
-    RunCommand(playback::kDeleteButton, 0);
+    ASSERT_NO_FATAL_FAILURE(RunCommand(playback::kDeleteButton, 0));
     QStringList expected = cardBefore;
     for (const QString& path : {gone.frontPath, gone.rearPath}) {
         const QString relative = QDir(card).relativeFilePath(path);
@@ -173,7 +158,7 @@ TEST_F(FileWork, CsvStillJoinAndDeletesShowOnTheCardOpenedAgain) {
     ASSERT_TRUE(WaitFor([&] { return C().ready; }));
     ASSERT_EQ(ListedNames(), QStringList({first[2].frontName, first[3].frontName}));
     dialogs->rowsToTick = {0};
-    RunCommand(playback::kDeleteButton, kNothingShown);
+    ASSERT_NO_FATAL_FAILURE(RunCommand(playback::kDeleteButton, kNothingShown));
     EXPECT_EQ(FilesUnder(copy), QStringList({first[3].frontName, first[3].rearName}));
     // The folder read again: its group lists what is left.
     ASSERT_GT(tree->topLevelItemCount(), 0);

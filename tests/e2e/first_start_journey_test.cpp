@@ -67,7 +67,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     ASSERT_GE(groups[0].size(), 2);
     slot.roots = {card};
 
-    StartViewer();
+    ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart()) << "the card in the slot was not opened";
     browser::CFolderTreeCtrl* tree = window->Browser()->tree();
     QTreeWidgetItem* group = tree->currentItem();
@@ -82,7 +82,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     Shot(QStringLiteral("card-opened"));
 
     // Play.
-    Click(playback::kPlayButton);
+    ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     EXPECT_EQ(window->ToolButton(playback::kPlayButton)->toolTip(), QStringLiteral("一時停止"));
     ASSERT_TRUE(WaitFor([&] { return Frame(0) > 20 && Frame(1) > 20; }))
@@ -93,7 +93,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     // accelerations the recorder wrote for that moment: one record per 100 ms
     // (three frames), the record of the frame's time or, on the frame where a
     // record starts, the one before (the index moves one record per frame).
-    Click(playback::kPlayButton);
+    ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return !Playing(); }));
     const std::int64_t frame = Frame(0);
     ASSERT_TRUE(WaitFor([&] {
@@ -138,7 +138,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
 
     // Near the end: the next recording follows by itself, and the list and the
     // graph go with it.
-    Click(playback::kPlayButton);
+    ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     C().SeekTo(window->PositionSlider()->maximum() - 10);
     ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().ready && Playing(); }))
@@ -157,7 +157,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     ASSERT_TRUE(WaitFor([&] { return C().currentRecording == last && C().ready; }))
         << "clicking the last row did not open it";
     if (!Playing()) {
-        Click(playback::kPlayButton);
+        ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     }
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     C().SeekTo(window->PositionSlider()->maximum() - 10);

@@ -33,7 +33,7 @@ TEST_F(DamagedRecording, IsRepairedOnYesPlayedFromTheCopyAndOfferedForSavingAtTh
     const QByteArray rearBefore = Contents(rear);
     ASSERT_FALSE(frontBefore.isEmpty());
     slot.roots = {card};
-    StartViewer();
+    ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart());
 
     // The group of the last drive, chosen in the tree.
@@ -58,11 +58,11 @@ TEST_F(DamagedRecording, IsRepairedOnYesPlayedFromTheCopyAndOfferedForSavingAtTh
     ASSERT_TRUE(WaitFor([&] { return dialogs->messages.size() > before; })) << "no repair question";
     EXPECT_EQ(dialogs->messages[before].text,
               QStringLiteral("ファイルが破損しています。修復して再生しますか？"));
-    ASSERT_TRUE(WaitFor([&] { return C().ready && C().currentRecording == row; }, 60000))
+    ASSERT_TRUE(WaitFor([&] { return C().ready && C().currentRecording == row; }))
         << "the repaired copy never opened";
     EXPECT_EQ(window->Engine(0).lastLoadedPath, RepairedPath(front));
     EXPECT_TRUE(QFileInfo::exists(RepairedPath(front)));
-    Click(playback::kPlayButton);
+    ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Frame(0) > 15; })) << "the repaired copy does not play";
     Shot(QStringLiteral("repaired-playing"));
     EXPECT_EQ(Contents(front), frontBefore) << "the card's recording was changed";
@@ -72,7 +72,7 @@ TEST_F(DamagedRecording, IsRepairedOnYesPlayedFromTheCopyAndOfferedForSavingAtTh
     dialogs->answers = {1};
     const std::size_t atClose = dialogs->messages.size();
     CloseViewer();
-    ASSERT_TRUE(WaitFor([&] { return dialogs->messages.size() > atClose; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return dialogs->messages.size() > atClose; }));
     EXPECT_EQ(
         dialogs->messages[atClose].text,
         QStringLiteral("破損が修復された一時ファイルがあります。消去の前に整理して保存しますか？"));

@@ -6,12 +6,10 @@
 #include "wait_for.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -25,6 +23,13 @@ namespace {
 
 namespace cm = cardmaker;
 
+int StampOf(const QImage& image) {
+    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
+    const auto stamp = cm::ReadFrameStamp(gray.constBits(), static_cast<int>(gray.bytesPerLine()),
+                                          gray.width(), gray.height());
+    return stamp ? stamp->frame : -1;
+}
+
 class TestSurface : public VideoSurface, public EngineListener {
 public:
     QRect ClientRect() const override { return QRect(0, 0, 400, 300); }
@@ -33,41 +38,34 @@ public:
         pictureRect = rect;
     }
     void Present(const QImage& image, std::int64_t frame) override {
+        const int stamp = StampOf(image);
         std::lock_guard lock(mutex);
         lastFrame = frame;
+        lastStamp = stamp;
         lastSize = image.size();
     }
     void OnReady(int) override { ++ready; }
     void OnEndOfPresentation(int) override { ++ends; }
     bool WaitForFrame(std::int64_t frame) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 3000) {
-            {
-                std::lock_guard lock(mutex);
-                if (lastFrame == frame) {
-                    return true;
-                }
-            }
-            QThread::msleep(5);
-        }
-        return false;
+        return WaitFor([&] {
+            std::lock_guard lock(mutex);
+            return lastFrame == frame;
+        });
+    }
+    // The frame number printed in the last picture shown.
+    int Stamp() {
+        std::lock_guard lock(mutex);
+        return lastStamp;
     }
 
     std::mutex mutex;
     QRect pictureRect;
     std::int64_t lastFrame = -1;
+    int lastStamp = -1;
     QSize lastSize;
     std::atomic<int> ready{0};
     std::atomic<int> ends{0};
 };
-
-int StampOfImage(const QImage& image) {
-    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
-    const auto stamp = cm::ReadFrameStamp(gray.constBits(), static_cast<int>(gray.bytesPerLine()),
-                                          gray.width(), gray.height());
-    return stamp ? stamp->frame : -1;
-}
 
 long ResidentKb() {
     std::ifstream status("/proc/self/status");
@@ -212,7 +210,7 @@ TEST_F(EngineOpsTest, LayoutMirrorAndStills) {
     QImage saved(still);
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), QSize(160, 96));
-    EXPECT_EQ(StampOfImage(saved), 37);
+    EXPECT_EQ(StampOf(saved), 37);
     EXPECT_FALSE(ops.SaveFrame(context, dir->path())); // a folder is never written
 
     EXPECT_EQ(ops.ToggleMirror(context), 1);
@@ -241,7 +239,9 @@ TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
     // One cycle first, so that threads made once per process (sound) exist.
     ASSERT_EQ(ops.Open(context, sound), kOpened);
     ops.Close(context);
-    QThread::msleep(100);
+    // The sound output lets go of the file on its own thread: once it has, the
+    // threads of a closed engine are all that is left.
+    ASSERT_TRUE(WaitFor([&] { return !HeldOpen(sound); }));
     const long before = ProcessThreads();
     const long memoryBefore = ResidentKb();
     for (int i = 0; i < 1000; ++i) {
@@ -251,8 +251,8 @@ TEST_F(EngineOpsTest, ManyOpenCloseCyclesLeaveNoThreadsBehind) {
         }
         ops.Close(context);
     }
-    QThread::msleep(100);
-    EXPECT_LE(ProcessThreads(), before);
+    EXPECT_TRUE(WaitFor([&] { return ProcessThreads() <= before; }))
+        << ProcessThreads() << " threads, " << before << " before";
     if (kMemoryIsMeasurable) {
         EXPECT_LT(ResidentKb() - memoryBefore, 20 * 1024); // no growth beyond allocator slack
     }
@@ -270,7 +270,7 @@ TEST_F(EngineOpsTest, CloseLetsGoOfTheRecordingFile) {
     ops.Close(context);
     // The sound output closes its reader when it takes the queued call; a card
     // stays busy as long as any descriptor is left on one of its files.
-    EXPECT_TRUE(WaitFor([&] { return !HeldOpen(copy); }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return !HeldOpen(copy); }))
         << "a descriptor on the closed recording is still open";
 }
 
@@ -284,11 +284,7 @@ TEST_F(EngineOpsTest, AFileCutWhilePlayingEndsAndTheEngineStaysUsable) {
     ASSERT_EQ(ops.PlayFrom(context, 0), 1);
     QFile cut(copy);
     ASSERT_TRUE(cut.resize(cut.size() / 3)); // the recorder's card pulled mid-write, say
-    QElapsedTimer t;
-    t.start();
-    while (surface.ends.load() == 0 && t.elapsed() < 5000) {
-        QThread::msleep(10);
-    }
+    ASSERT_TRUE(WaitFor([&] { return surface.ends.load() > 0; })) << "never ended";
     EXPECT_EQ(surface.ends.load(), 1);
     ops.Close(context);
     ops.SetRate(context, 1);
@@ -298,4 +294,50 @@ TEST_F(EngineOpsTest, AFileCutWhilePlayingEndsAndTheEngineStaysUsable) {
 }
 
 } // namespace
+// A seek at or past the last frame shows the last frame, on a rear camera
+// shorter than the front as well (its frame is mapped from the front's and can
+// run past its own end); a later seek inside the recording still lands.
+TEST_F(EngineOpsTest, SeeksAtAndPastTheEndShowTheLastFrameOnBothCameras) {
+    const QString shortRear =
+        WriteTinyRecording(dir->path(), "A__S-261205-093000-000101R.AVI", 2.5, cm::Damage::None);
+    TestSurface rearSurface;
+    EngineContext rear;
+    ASSERT_TRUE(ops.Create(rear, 1, &rearSurface, &rearSurface));
+    ASSERT_EQ(ops.Open(context, sound), kOpened);
+    ASSERT_EQ(ops.Open(rear, shortRear), kOpened);
+    struct Camera {
+        const char* what;
+        EngineContext& engine;
+        TestSurface& shown;
+    };
+    for (Camera camera : {Camera{"front", context, surface}, Camera{"rear", rear, rearSurface}}) {
+        SCOPED_TRACE(camera.what);
+        const std::int64_t count = ops.FrameCount(camera.engine);
+        ASSERT_GT(count, 10);
+        const std::int64_t last = count - 1;
+        for (const std::int64_t target : {last, count, count + 1, std::int64_t{89}, count * 100}) {
+            SCOPED_TRACE(target);
+            ops.SeekFrame(camera.engine, 5);
+            ASSERT_TRUE(camera.shown.WaitForFrame(5));
+            ops.SeekFrame(camera.engine, target);
+            ASSERT_TRUE(camera.shown.WaitForFrame(last)) << "the seek was lost";
+            EXPECT_EQ(camera.shown.Stamp(), last);
+            EXPECT_EQ(ops.CurrentFrame(camera.engine), last);
+        }
+        // Played from past the end: the last frame, the end reported, the clock stopped there.
+        const int endsBefore = camera.shown.ends.load();
+        ops.SeekFrame(camera.engine, 5);
+        ASSERT_TRUE(camera.shown.WaitForFrame(5));
+        ASSERT_EQ(ops.PlayFrom(camera.engine, count + 3), 1);
+        ASSERT_TRUE(WaitFor([&] { return camera.shown.ends.load() > endsBefore; }))
+            << "no end after playing from past the end";
+        ASSERT_TRUE(camera.shown.WaitForFrame(last));
+        EXPECT_EQ(ops.CurrentFrame(camera.engine), last);
+        ops.Pause(camera.engine);
+        ops.SeekFrame(camera.engine, 7);
+        EXPECT_TRUE(camera.shown.WaitForFrame(7)) << "no seek after the end";
+    }
+    ops.Destroy(rear);
+}
+
 } // namespace kv::engine

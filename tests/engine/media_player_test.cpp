@@ -2,10 +2,9 @@
 
 #include "media_player.h"
 #include "tiny_recording.h"
+#include "wait_for.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -40,19 +39,11 @@ public:
         ++ends;
     }
     // Waits until the last presented frame is frame (or the time is up).
-    bool WaitFor(std::int64_t frame, int ms = 3000) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            {
-                std::lock_guard lock(mutex);
-                if (!frames.empty() && frames.back() == frame) {
-                    return true;
-                }
-            }
-            QThread::msleep(5);
-        }
-        return false;
+    bool WaitFor(std::int64_t frame) {
+        return kv::WaitFor([&] {
+            std::lock_guard lock(mutex);
+            return !frames.empty() && frames.back() == frame;
+        });
     }
     template <typename F> auto With(F&& f) {
         std::lock_guard lock(mutex);
@@ -111,9 +102,23 @@ TEST_F(MediaPlayerTest, OpensShowingFrameZeroAndSeeksExactly) {
         EXPECT_EQ(player.CurrentFrame(), n);
         EXPECT_FALSE(player.clockRunning());
     }
+    // At the last frame and past it: the last frame, never a lost seek.
+    for (std::int64_t n :
+         {std::int64_t{frames}, std::int64_t{frames + 1}, std::int64_t{10 * frames}}) {
+        player.SeekFrame(3);
+        ASSERT_TRUE(surface.WaitFor(3));
+        player.SeekFrame(n);
+        ASSERT_TRUE(surface.WaitFor(frames - 1)) << n;
+        EXPECT_EQ(surface.With([&] { return surface.stamps.back(); }), frames - 1) << n;
+        EXPECT_EQ(player.CurrentFrame(), frames - 1) << n;
+    }
+    // Repainted at a new size: a picture of that size is presented again.
+    const std::size_t shown = surface.With([&] { return surface.frames.size(); });
     player.SetPictureSize(QSize(320, 192));
     player.Repaint();
-    QThread::msleep(100);
+    EXPECT_TRUE(kv::WaitFor([&] {
+        return surface.With([&] { return surface.frames.size() > shown; });
+    })) << "nothing presented after the repaint";
     EXPECT_EQ(surface.With([&] { return surface.size; }), QSize(320, 192));
     const QImage still = player.CurrentImage();
     EXPECT_EQ(still.size(), QSize(160, 96)); // saved at the native size
@@ -144,12 +149,8 @@ TEST_F(MediaPlayerTest, PlaysInStepWithTheClockToTheEnd) {
         return 0;
     });
     time.Advance(100000); // far past the end
-    QElapsedTimer wait;
-    wait.start();
-    while (surface.With([&] { return surface.ends; }) == 0 && wait.elapsed() < 3000) {
-        QThread::msleep(10);
-    }
-    QThread::msleep(300);
+    ASSERT_TRUE(kv::WaitFor([&] { return surface.With([&] { return surface.ends; }) > 0; }));
+    RunEventsFor(300); // the end is reported once, not again while the player stands
     EXPECT_EQ(surface.With([&] { return surface.ends; }), 1);
     EXPECT_FALSE(player.clockRunning());
     EXPECT_EQ(player.CurrentFrame(), frames - 1);

@@ -36,7 +36,7 @@ namespace {
 
 // Lets the window and the engines run for a while.
 void Pump(int ms) {
-    WaitFor([] { return false; }, ms);
+    RunEventsFor(ms);
 }
 
 // A folder of one drive: front/rear pairs of tiny recordings. Returns the front paths.
@@ -197,7 +197,7 @@ TEST_F(ViewerFaultsTest, ACardOfMisleadingFilesOpensAndListsWhatIsSound) {
             continue; // a rear file
         }
         host->OpenSource(path, SourceKind::File);
-        WaitFor([&] { return C().ready; }, 200);
+        Pump(200); // shown or refused: either way the viewer goes on
         Play();
         Pump(50);
     }

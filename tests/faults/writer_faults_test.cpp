@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -204,6 +205,88 @@ TEST_F(WriterFaultsTest, AFolderThatCannotBeWrittenIsLeftAsItWas) {
         const auto before = Snapshot(out.path());
         const Outcome outcome = writer.write(out.path());
         ExpectCleanFailure(outcome, before, Snapshot(out.path()), sources);
+    }
+}
+
+// A join writes its front output first. When the rear output then fails, the
+// completed front must not be left behind: the folder holds both or neither.
+TEST(JoinFaultsTest, ARearThatFailsTakesTheCompletedFrontWithIt) {
+    QTemporaryDir cards;
+    const QString card = cards.path() + QStringLiteral("/card");
+    QDir(card).mkpath(QStringLiteral("Normal/Front"));
+    QDir(card).mkpath(QStringLiteral("Normal/Rear"));
+    Catalogue catalogue;
+    RecordingList jobs;
+    for (const char* name : {"A__S-261205-093000-000101F.AVI", "A___-261205-093002-000102F.AVI"}) {
+        // A rear camera with the larger pictures: its joined file is the larger one.
+        cm::RecordingSpec front;
+        front.fileName = QString::fromLatin1(name);
+        front.width = 160;
+        front.height = 96;
+        front.seconds = 1.0;
+        front.telemetry = cm::TelemetryForm::ExactCount;
+        cm::RecordingSpec rear = front;
+        rear.fileName = cm::CounterpartName(front.fileName);
+        rear.width = 640;
+        rear.height = 384;
+        rear.grain = 10;
+        rear.telemetry = cm::TelemetryForm::None;
+        const QString frontPath = card + QStringLiteral("/Normal/Front/") + front.fileName;
+        const QString rearPath = card + QStringLiteral("/Normal/Rear/") + rear.fileName;
+        QString why;
+        ASSERT_TRUE(cm::WriteRecording(front, frontPath, &why)) << why.toStdString();
+        ASSERT_TRUE(cm::WriteRecording(rear, rearPath, &why)) << why.toStdString();
+        MakeEntry(catalogue, frontPath, rearPath, jobs);
+    }
+    ASSERT_EQ(jobs.size(), 2u);
+    const auto sources = Snapshot(card);
+
+    // The sizes of the two outputs when nothing goes wrong.
+    qint64 frontSize = 0;
+    qint64 rearSize = 0;
+    {
+        QTemporaryDir scratch;
+        const JoinOutputs outputs = JoinOutputPaths(jobs, scratch.path());
+        JoinReport report;
+        ASSERT_EQ(JoinRecordings(jobs, outputs, {}, &report), kOperationDone)
+            << report.error.toStdString();
+        ASSERT_TRUE(report.rearWritten);
+        frontSize = QFileInfo(outputs.front).size();
+        rearSize = QFileInfo(outputs.rear).size();
+    }
+    ASSERT_LT(frontSize + 4096, rearSize) << "the rear output must be the larger one";
+
+    struct Case {
+        const char* what;
+        std::function<void(const JoinOutputs&)> fault;
+        bool limitSize; // files may grow only to between the two outputs' sizes
+    };
+    const std::vector<Case> cases = {
+        {"the disk runs full during the rear write", [](const JoinOutputs&) {}, true},
+        {"a folder stands under the rear output's name",
+         [](const JoinOutputs& o) { ASSERT_TRUE(QDir().mkpath(o.rear)); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir out;
+        const JoinOutputs outputs = JoinOutputPaths(jobs, out.path());
+        c.fault(outputs);
+        const auto before = Snapshot(out.path());
+        JoinReport report;
+        OperationResult result = kOperationDone;
+        {
+            std::optional<DiskFull> full;
+            if (c.limitSize) {
+                full.emplace(static_cast<rlim_t>((frontSize + rearSize) / 2));
+                ASSERT_TRUE(full->active());
+            }
+            result = JoinRecordings(jobs, outputs, {}, &report);
+        }
+        EXPECT_NE(result, kOperationDone);
+        EXPECT_FALSE(report.error.isEmpty());
+        EXPECT_EQ(Snapshot(out.path()), before)
+            << "before: " << Names(before) << "; after: " << Names(Snapshot(out.path()));
+        EXPECT_EQ(Snapshot(card), sources) << "the sources changed";
     }
 }
 

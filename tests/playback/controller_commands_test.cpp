@@ -52,7 +52,7 @@ TEST_F(ControllerTest, SeekWhileStoppedMovesBothCamerasWithoutPlaying) {
 
 TEST_F(ControllerTest, TickIgnoresStalePositionsAfterASeek) {
     Add(0, 1, Camera{9000}, Camera{9000});
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     const struct {
         int reported;
         bool shown;
@@ -72,7 +72,7 @@ TEST_F(ControllerTest, TickIgnoresStalePositionsAfterASeek) {
 
 TEST_F(ControllerTest, EndGuardRefusesCommandsInTheLastFrames) {
     Add(0, 1, Camera{900, 33.3333f});
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     Fake(0).position = 900 - 21;
     EXPECT_FALSE(controller->EndGuard());
     Fake(0).position = 900 - 20;
@@ -89,7 +89,7 @@ TEST_F(ControllerTest, EndGuardRefusesCommandsInTheLastFrames) {
 
 TEST_F(ControllerTest, TickDisablesTheControlsNearTheEndAndRestoresThem) {
     Add(0, 1, Camera{900});
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     Fake(0).position = 100;
     controller->OnTimer(kTickTimer); // the first tick after an open re-enables
     EXPECT_TRUE(view.sliderEnabled);
@@ -115,7 +115,7 @@ TEST_F(ControllerTest, ResumeFromPauseStartsTheRearAtTheSameInstant) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.rearCall.toStdString());
         Add(0, number, c.front, c.rear);
-        ShowAndPlay(number - 1);
+        ASSERT_NO_FATAL_FAILURE(ShowAndPlay(number - 1));
         engine::EngineContext& leader = c.front ? Engine(0) : Engine(1);
         Fake(leader.camera).position = 101;
         controller->PausePlayback();
@@ -133,7 +133,7 @@ TEST_F(ControllerTest, ResumeFromPauseStartsTheRearAtTheSameInstant) {
 
 TEST_F(ControllerTest, FasterTwiceWithinASecondChangesTheSpeedOnce) {
     Add(0, 1);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     Engine(0).canPlayBackwards = Engine(1).canPlayBackwards = true;
     controller->Faster();
     EXPECT_EQ(controller->RateCode(), 2);
@@ -158,7 +158,7 @@ TEST_F(ControllerTest, FasterTwiceWithinASecondChangesTheSpeedOnce) {
 
 TEST_F(ControllerTest, SlowerHalvesOnceAndThenHolds) {
     Add(0, 1);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     controller->Slower();
     EXPECT_EQ(controller->RateCode(), -2);
     EXPECT_EQ(Engine(1).rateCode, -2);
@@ -175,7 +175,7 @@ TEST_F(ControllerTest, SlowerHalvesOnceAndThenHolds) {
 
 TEST_F(ControllerTest, PauseReturnsToTheDefaultSpeedAndMutes) {
     Add(0, 1);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     EXPECT_EQ(Engine(0).volume, 65535);
     controller->Faster();
     ASSERT_EQ(controller->RateCode(), 2);
@@ -196,7 +196,7 @@ TEST_F(ControllerTest, PauseShowsTheFrameTheEnginesStoppedAt) {
     // The last tick showed frame 120; the engines ran on to 123 before the
     // pause. The panel, graph and slider must show the picture's frame.
     Add(0, 1, Camera{900});
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     Fake(0).position = 120;
     Fake(1).position = 120;
     controller->Tick();
@@ -211,7 +211,7 @@ TEST_F(ControllerTest, PauseShowsTheFrameTheEnginesStoppedAt) {
 
 TEST_F(ControllerTest, StopToStartRewindsAndStops) {
     Add(0, 1, Camera{900});
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     Fake(0).position = 400;
     controller->Faster();
     controller->StopToStart();
@@ -223,7 +223,7 @@ TEST_F(ControllerTest, StopToStartRewindsAndStops) {
 
 TEST_F(ControllerTest, SliderDragShowsFramesAndSeeksOnRelease) {
     Add(0, 1, Camera{900});
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     controller->OnPositionSliderDown(100, false);
     EXPECT_EQ(controller->PlayState(), kPaused);
     EXPECT_EQ(Engine(0).volume, 0);

@@ -22,7 +22,7 @@ TEST_F(ContinuousTest, PlaysOnThroughFoldersPassingOverAnEmptyOne) {
     browser.folders.resize(3); // folder 1 stays empty
     Add(2, 11);
     controller->SetFullScreen(true);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
 
     EndBoth();
     EXPECT_EQ(controller->currentRecording, 1);
@@ -73,7 +73,7 @@ TEST_F(ContinuousTest, RecordingOnlySelectedStopsAtItsEnd) {
 TEST_F(ContinuousTest, EndReportedByOneEngineWaitsForTheOtherThenTheWatchdog) {
     Add(0, 1);
     Add(0, 2);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     controller->OnEndOfStream(0);
     EXPECT_EQ(controller->currentRecording, 0);
     EXPECT_TRUE(timers.Running(kWatchdogTimer));
@@ -92,7 +92,7 @@ TEST_F(ContinuousTest, FailedAutomaticOpenIsSkippedSilently) {
     Add(0, 2, Camera{300, 33.3333f, engine::kOpenFailed},
         Camera{300, 33.3333f, engine::kOpenFailed});
     Add(0, 3);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     EndBoth();
     timers.Advance(kOpenDelayMs); // recording 2 fails and is passed over
     EXPECT_TRUE(messages.messages.empty());
@@ -106,7 +106,7 @@ TEST_F(ContinuousTest, FailedAutomaticOpenIsSkippedSilently) {
 TEST_F(ContinuousTest, PreviousAtTheFirstRecordingRewindsWithoutReopening) {
     Add(0, 1, Camera{900});
     Add(0, 2, Camera{900});
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     Fake(0).position = 400;
     controller->Faster();
     const int opens = Opens(0);
@@ -123,7 +123,7 @@ TEST_F(ContinuousTest, PreviousAtTheFirstRecordingRewindsWithoutReopening) {
 TEST_F(ContinuousTest, PreviousAndNextOpenTheNeighboursAndPlay) {
     Add(0, 1);
     Add(0, 2);
-    ShowAndPlay(1);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(1));
     controller->Previous();
     FinishOpening();
     EXPECT_EQ(controller->currentRecording, 0);
@@ -138,7 +138,7 @@ TEST_F(ContinuousTest, PreviousAndNextOpenTheNeighboursAndPlay) {
 
 TEST_F(ContinuousTest, NextAtTheLastRecordingOfTheLastFolderReopensItStopped) {
     Add(0, 1);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     const int opens = Opens(0);
     controller->Next();
     OpenNext();
@@ -169,7 +169,7 @@ TEST_F(ContinuousTest, ChosenFolderWithRecordingsSelectsItsFirstRow) {
 TEST_F(ContinuousTest, EmptyFoldersToTheEndStopContinuousPlayback) {
     Add(0, 1);
     browser.folders.resize(3);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     EndBoth();
     poster.RunAll();
     EXPECT_FALSE(controller->continueNextFolder);

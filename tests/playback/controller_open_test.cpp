@@ -192,7 +192,7 @@ TEST_F(ControllerTest, RearOnlyRecordingPlaysTheRearAndRoutesTheVolumeThere) {
 
 TEST_F(ControllerTest, CloseRecordingReturnsToNothingShown) {
     Add(0, 1);
-    ShowAndPlay(0);
+    ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     controller->CloseRecording();
     EXPECT_EQ(controller->currentRecording, -1);
     EXPECT_FALSE(controller->ready);

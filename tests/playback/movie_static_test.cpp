@@ -8,6 +8,7 @@
 #include "qt_printers.h"
 #include "ui_fonts.h"
 #include "ui_texts.h"
+#include "wait_for.h"
 
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -27,7 +28,6 @@ namespace {
 
 using test::FakeOwner;
 using test::IsRed;
-using test::ProcessUntil;
 using test::SendMouse;
 
 void Click(QWidget* w, QPoint p) {
@@ -83,8 +83,8 @@ TEST(PanelClickTest, TimersRecogniseAClickAfterTheDoubleClickTime) {
     CMovieStatic panel(&owner, 0);
     panel.resize(200, 120);
     Click(&panel, {12, 34});
-    EXPECT_TRUE(ProcessUntil([&] { return !owner.clicks.empty(); }));
-    EXPECT_TRUE(ProcessUntil([&] { return !panel.clickPending(); }));
+    EXPECT_TRUE(WaitFor([&] { return !owner.clicks.empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return !panel.clickPending(); }));
     hints->setMouseDoubleClickInterval(saved);
     ASSERT_EQ(owner.clicks.size(), 1u);
     EXPECT_EQ(owner.clicks[0].second, QPoint(12, 34));
@@ -196,13 +196,13 @@ TEST_P(PanelPresentTest, PictureLandsAtThePictureRectangleOnBlack) {
     CMovieStatic panel(&owner, 0);
     panel.resize(200, 120);
     panel.show();
-    ASSERT_TRUE(ProcessUntil([&] { return panel.isVisible(); }));
+    ASSERT_TRUE(WaitFor([&] { return panel.isVisible(); }));
     QCoreApplication::processEvents();
     test::PaintCounter counter(&panel);
 
     std::thread([&] { panel.SetPictureRect(c.pictureRect); }).join();
     PresentFromThread(panel, Quarters(c.pictureSize), 42);
-    EXPECT_TRUE(ProcessUntil([&] { return counter.paints > 0; }))
+    EXPECT_TRUE(WaitFor([&] { return counter.paints > 0; }))
         << "a picture from an engine thread repaints the panel";
     EXPECT_EQ(panel.PictureFrame(), 42);
     EXPECT_EQ(panel.PictureRect(), c.pictureRect);
@@ -391,7 +391,7 @@ TEST(PanelNoticeTest, EngineNoticesReachTheOwnerOnTheWindowThread) {
         panel.OnEndOfPresentation(1);
     }).join();
     EXPECT_TRUE(owner.ready.empty()) << "posted, not called on the engine thread";
-    ASSERT_TRUE(ProcessUntil([&] { return !owner.ready.empty() && !owner.ended.empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !owner.ready.empty() && !owner.ended.empty(); }));
     EXPECT_EQ(owner.ready, std::vector<int>{1});
     EXPECT_EQ(owner.ended, std::vector<int>{1});
     EXPECT_EQ(owner.readyThread, QThread::currentThread());

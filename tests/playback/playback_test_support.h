@@ -68,18 +68,6 @@ inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint local,
     QApplication::sendEvent(widget, &event);
 }
 
-// Runs the event loop until done() holds or a second has passed.
-template <typename Done> bool ProcessUntil(Done done, int milliseconds = 1000) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 inline bool IsRed(QRgb c) {
     return qRed(c) > 160 && qGreen(c) < 80 && qBlue(c) < 80;
 }

@@ -7,6 +7,7 @@
 #include "qt_printers.h"
 #include "skin_bitmap.h"
 #include "ui_fonts.h"
+#include "wait_for.h"
 
 #include <QAbstractButton>
 
@@ -19,7 +20,6 @@
 namespace kv::playback {
 namespace {
 
-using test::ProcessUntil;
 using test::SendMouse;
 
 // Counts the emissions of a signal.
@@ -110,7 +110,7 @@ TEST(MovieDialogSignalTest, CloseButtonHidesTheWindowAndSaysSo) {
     SendMouse(button, QEvent::MouseButtonRelease, button->rect().center());
     EXPECT_EQ(commands, std::vector<int>{kMovieCloseCommand});
     EXPECT_FALSE(dialog.isVisible());
-    EXPECT_TRUE(ProcessUntil([&] { return closed.count() > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return closed.count() > 0; }));
     EXPECT_EQ(closed.count(), 1);
 }
 
@@ -128,12 +128,12 @@ TEST(MovieDialogSignalTest, PaintResizeCaptionAndDragNotices) {
 
     dialog.resize(452, 274); // hidden: no notice
     (void)dialog.grab();
-    EXPECT_TRUE(ProcessUntil([&] { return painted.count() > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return painted.count() > 0; }));
     dialog.show();
     QCoreApplication::processEvents();
     EXPECT_EQ(resized.count(), 0);
     dialog.resize(500, 300);
-    EXPECT_TRUE(ProcessUntil([&] { return resized.count() > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return resized.count() > 0; }));
 
     // A press and release in the middle is no drag; one on the title band is.
     SendMouse(&dialog, QEvent::MouseButtonPress, {250, 150});
@@ -142,14 +142,14 @@ TEST(MovieDialogSignalTest, PaintResizeCaptionAndDragNotices) {
     EXPECT_EQ(dragged.count(), 0);
     SendMouse(&dialog, QEvent::MouseButtonPress, {250, 10});
     SendMouse(&dialog, QEvent::MouseButtonRelease, {250, 10});
-    EXPECT_TRUE(ProcessUntil([&] { return dragged.count() > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return dragged.count() > 0; }));
     EXPECT_EQ(dragged.count(), 1);
 
     SendMouse(&dialog, QEvent::MouseButtonDblClick, {250, 150});
     QCoreApplication::processEvents();
     EXPECT_EQ(caption.count(), 0);
     SendMouse(&dialog, QEvent::MouseButtonDblClick, {250, 10});
-    EXPECT_TRUE(ProcessUntil([&] { return caption.count() > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return caption.count() > 0; }));
 }
 
 struct LogoCase {
@@ -214,7 +214,7 @@ TEST(LogoPictureTest, RepaintsOnlyWhenTheChoiceChanges) {
     logo.SetShownMark(true);
     EXPECT_TRUE(logo.shownMark());
     EXPECT_FALSE(logo.isHidden());
-    ASSERT_TRUE(ProcessUntil([&] { return logo.isVisible(); }));
+    ASSERT_TRUE(WaitFor([&] { return logo.isVisible(); }));
     QCoreApplication::processEvents();
 
     test::PaintCounter counter(&logo);
@@ -225,7 +225,7 @@ TEST(LogoPictureTest, RepaintsOnlyWhenTheChoiceChanges) {
 
     logo.SetPicture(true);
     EXPECT_EQ(logo.bitmapId(), skin::kLogoNoConnection);
-    EXPECT_TRUE(ProcessUntil([&] { return counter.paints > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return counter.paints > 0; }));
     const int afterChange = counter.paints;
     logo.SetPicture(true);
     QCoreApplication::processEvents();

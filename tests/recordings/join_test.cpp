@@ -10,6 +10,7 @@
 #include "catalogue.h"
 #include "free_space.h"
 #include "join.h"
+#include "progress_log.h"
 #include "telemetry_layout.h"
 #include "telemetry_reader.h"
 
@@ -36,7 +37,7 @@ namespace {
 
 namespace cm = cardmaker;
 
-using ProgressLog = std::vector<std::pair<std::int64_t, std::int64_t>>;
+using test::ProgressLog;
 
 struct ToolResult {
     int exitCode = -1;
@@ -273,9 +274,8 @@ TEST_F(JoinTest, ThreeRecordingsJoinIntoOneFrontAndOneRearRecording) {
         << report.error.toStdString();
     EXPECT_TRUE(report.rearWritten);
     EXPECT_EQ(report.exported, (std::vector<std::size_t>{0, 1, 2}));
-    EXPECT_EQ(
-        progress,
-        (ProgressLog{{1, 3}, {1, 6}, {2, 6}, {50, 100}, {10, 100}, {40, 100}, {100, 100}, {3, 3}}));
+    // Merging, then writing: the bar starts again for the write and ends full.
+    test::ExpectProgressEndsFull(progress, 3);
 
     std::unique_ptr<AviClip> a = LoadClip(normal_[0].frontPath);
     std::unique_ptr<AviClip> b = LoadClip(normal_[1].frontPath);
@@ -441,7 +441,7 @@ TEST_F(JoinTest, ARearThatCannotBeJoinedLeavesTheFrontOutputOnly) {
             << report.error.toStdString();
         EXPECT_FALSE(report.rearWritten);
         EXPECT_EQ(report.exported.size(), 2u);
-        EXPECT_EQ(progress, (ProgressLog{{1, 2}, {1, 4}, {50, 100}, {10, 100}, {40, 100}, {2, 2}}));
+        test::ExpectProgressEndsFull(progress, 2);
         EXPECT_EQ(FolderContents(out.path()), QStringList{normal_[0].front.fileName});
         std::unique_ptr<AviClip> joined = LoadClip(outputs.front);
         ASSERT_TRUE(joined);

@@ -4,6 +4,7 @@
 
 #include "gsensor_dlg.h"
 #include "telemetry_fixture.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -251,9 +252,8 @@ TEST(GraphWidget, RecordAtWaitsForTheTelemetryLocksAndCountsTheWait) {
         got = graph.RecordAt(3);
         done = true;
     });
-    while (waiters.load() == 0) {
-        std::this_thread::yield();
-    }
+    const bool waiting = WaitFor([&] { return waiters.load() > 0; });
+    EXPECT_TRUE(waiting) << "the reader never waited for the lock";
     EXPECT_FALSE(done.load());
     rear.unlock();
     reader_thread.join();
