@@ -18,8 +18,13 @@ cmake --build "$build" -j"$(nproc)"
 (
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  # The sound tests' audio device (a PulseAudio null sink), stopped after ctest.
+  sink=$(bash tools/start-audio-sink.sh "$build")
+  eval "$sink"
+  trap "cd '$PWD' && bash tools/start-audio-sink.sh --stop '$build'" EXIT
   cd "$build"
-  ctest --output-on-failure -j"$(nproc)"
+  # A test registered without a time limit of its own still ends after 10 minutes.
+  ctest --output-on-failure --timeout 600 -j"$(nproc)"
 )
 
 bash tools/run-fuzz.sh
