@@ -348,10 +348,10 @@ void MediaPlayer::PresentLoop() {
             continue;
         }
         if (!head.immediate) {
-            if (!clock_.running()) {
-                wake_.wait_for(lock, kPoll);
-                continue;
-            }
+            // A halted clock has stopped at a frame: the picture of that frame
+            // is still shown when its time came just before the clock stopped,
+            // so that a paused picture is always the frame the clock is at.
+            // Pictures after it wait for the clock to run again.
             const std::int64_t wait = clock_.NanosUntil(head.picture.number);
             if (wait > 0) {
                 wake_.wait_for(lock, std::min<std::chrono::nanoseconds>(

@@ -174,6 +174,29 @@ TEST_F(MediaPlayerTest, FastPlayKeepsTheClockAndPauseHoldsIt) {
     EXPECT_EQ(player.CurrentFrame(), 33);
 }
 
+// The clock passes a frame and is paused before the presenter has shown that
+// frame's picture: the picture still follows, so the paused picture is the
+// frame the clock stopped at (the panel and the slider show that frame).
+TEST_F(MediaPlayerTest, APauseShowsThePictureOfTheFrameTheClockStoppedAt) {
+    RecordingSurface surface;
+    FakeTime time;
+    MediaPlayer player(0, &surface, &surface, time.now());
+    ASSERT_TRUE(player.Open(path));
+    ASSERT_TRUE(surface.WaitFor(0));
+    for (int round = 1; round <= 5; ++round) {
+        SCOPED_TRACE(round);
+        player.Play(1.0);
+        time.Advance(34); // just past the next frame's time
+        player.Pause();
+        const std::int64_t stopped = player.CurrentFrame();
+        ASSERT_EQ(stopped, round);
+        ASSERT_TRUE(surface.WaitFor(stopped))
+            << "the paused picture stays at "
+            << surface.With([&] { return surface.frames.back(); });
+        EXPECT_EQ(surface.With([&] { return surface.stamps.back(); }), stopped);
+    }
+}
+
 TEST_F(MediaPlayerTest, ASpeedChangeInPlaceKeepsTheClockRunning) {
     RecordingSurface surface;
     FakeTime time;
