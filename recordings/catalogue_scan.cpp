@@ -98,7 +98,7 @@ bool ScanCardFolder(const QString& folder, TreeItem parent, int depth, ScanConte
     PairedPaths known(c.entries);
     for (const FileRecord& r : listing) {
         if (r.directory) {
-            if (depth >= kMaxCardDepth || c.tree.ItemCount() >= kMaxTreeItems) {
+            if (r.symlink || depth >= kMaxCardDepth || c.tree.ItemCount() >= kMaxTreeItems) {
                 continue;
             }
             if (!c.cardLayout) {
@@ -194,7 +194,7 @@ void CollectInto(Catalogue& catalogue, const QString& folder, RecordingList& ent
     SortListing(listing);
     for (const FileRecord& r : listing) {
         if (r.directory) {
-            if (depth < kMaxCardDepth) {
+            if (!r.symlink && depth < kMaxCardDepth) {
                 const int before = fileCounter;
                 CollectInto(catalogue, r.path, entries, fileCounter, depth + 1, known, checks);
                 if (fileCounter != before) {

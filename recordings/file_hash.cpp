@@ -24,6 +24,12 @@ bool Fail(QString* error, const QString& text) {
 } // namespace
 
 QByteArray FileSha256(const QString& path, QString* error, const OperationControl* control) {
+    const QFileInfo kind(path);
+    if (kind.exists() && !kind.isFile()) {
+        // A FIFO would wait for a writer, a device would never end.
+        Fail(error, QStringLiteral("cannot read %1: not a regular file").arg(path));
+        return {};
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         Fail(error, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));

@@ -40,7 +40,9 @@ QStringView NumberText(const QString& name) {
 
 namespace {
 
-// Every entry of folder but "." and "..", hidden ones included; visit(record).
+// Every folder and regular file of folder but "." and "..", hidden ones
+// included, links as what they point to (a dangling link as a file); FIFOs,
+// sockets and devices are left out. visit(record).
 template <typename Visit> void ReadFolder(const QString& folder, bool fat, Visit&& visit) {
 #if defined(Q_OS_UNIX)
     // readdir gives the entry type without a stat per file.
@@ -61,8 +63,13 @@ template <typename Visit> void ReadFolder(const QString& folder, bool fat, Visit
         r.symlink = e->d_type == DT_LNK;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
             struct stat info {};
-            r.directory =
-                ::stat((encoded + '/' + n).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+            const bool known = ::stat((encoded + '/' + n).constData(), &info) == 0;
+            if (known && !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) {
+                continue; // a FIFO, socket or device is no recording, whatever its name
+            }
+            r.directory = known && S_ISDIR(info.st_mode);
+        } else if (e->d_type != DT_DIR && e->d_type != DT_REG) {
+            continue;
         } else {
             r.directory = e->d_type == DT_DIR;
         }
@@ -74,6 +81,9 @@ template <typename Visit> void ReadFolder(const QString& folder, bool fat, Visit
     QDirIterator it(folder, kEverything);
     while (it.hasNext()) {
         it.next();
+        if (!it.fileInfo().isDir() && !it.fileInfo().isFile() && it.fileInfo().exists()) {
+            continue;
+        }
         FileRecord r = RecordOf(it.fileInfo(), fat);
         r.symlink = it.fileInfo().isSymLink();
         visit(std::move(r));
@@ -81,6 +91,8 @@ template <typename Visit> void ReadFolder(const QString& folder, bool fat, Visit
 #endif
 }
 
+// Links to folders are not followed, here as in the catalogue scan: a link
+// back up the tree would list its recordings twice (or for ever).
 void ReadTree(const QString& folder, bool fat, std::vector<FileRecord>& out) {
     ReadFolder(folder, fat, [&](FileRecord&& r) {
         if (r.directory) {

@@ -1,15 +1,16 @@
 #include "mapped_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -37,8 +38,6 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
         CloseMapped(*this);
         path = std::move(other.path);
         size = std::exchange(other.size, 0);
-        granularity = other.granularity;
-        viewDelta = std::exchange(other.viewDelta, 0);
         lastError = std::move(other.lastError);
 #if defined(Q_OS_UNIX)
         fd = std::exchange(other.fd, -1);
@@ -61,40 +60,14 @@ bool MappedFile::isOpen() const {
 #endif
 }
 
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-    if (this != &other) {
-        release();
-        base_ = std::exchange(other.base_, nullptr);
-        mappedLength_ = std::exchange(other.mappedLength_, 0);
-        data_ = std::exchange(other.data_, nullptr);
-        length_ = std::exchange(other.length_, 0);
-        owner_ = std::exchange(other.owner_, nullptr);
-    }
-    return *this;
-}
-
-void MappedView::release() {
-    if (base_) {
-#if defined(Q_OS_UNIX)
-        ::munmap(base_, mappedLength_);
-#else
-        if (owner_) {
-            owner_->unmap(static_cast<uchar*>(base_));
-        }
-#endif
-    }
-    base_ = nullptr;
-    mappedLength_ = 0;
-    data_ = nullptr;
-    length_ = 0;
-    owner_ = nullptr;
-}
-
 bool OpenMapped(const QString& path, MappedFile& out) {
     CloseMapped(out);
     out.lastError.clear();
 #if defined(Q_OS_UNIX)
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO named like a recording is refused here
+    // instead of waiting for a writer; the kind is checked before any read.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         out.lastError = SystemError();
         return false;
@@ -106,11 +79,18 @@ bool OpenMapped(const QString& path, MappedFile& out) {
         ::close(fd);
         return false;
     }
-    const long page = ::sysconf(_SC_PAGESIZE);
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
     out.fd = fd;
     out.size = static_cast<std::uint32_t>(info.st_size);
-    out.granularity = page > 0 ? static_cast<std::uint32_t>(page) : 4096u;
 #else
+    const QFileInfo kind(path);
+    if (kind.exists() && !kind.isFile()) {
+        out.lastError = QStringLiteral("not a readable recording file");
+        return false;
+    }
     auto file = std::make_unique<QFile>(path);
     if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         out.lastError = file->errorString();
@@ -123,10 +103,8 @@ bool OpenMapped(const QString& path, MappedFile& out) {
     }
     out.file = std::move(file);
     out.size = static_cast<std::uint32_t>(size);
-    out.granularity = 65536u;
 #endif
     out.path = path;
-    out.viewDelta = 0;
     return true;
 }
 
@@ -141,46 +119,14 @@ void CloseMapped(MappedFile& file) {
 #endif
     file.path.clear();
     file.size = 0;
-    file.viewDelta = 0;
 }
 
-MappedView MapWindow(MappedFile& file, std::uint64_t offset, std::uint64_t length) {
-    if (!file.isOpen() || length == 0 || offset >= file.size) {
-        return {};
-    }
-    const std::uint64_t aligned = offset - offset % file.granularity;
-    const std::uint64_t available = std::min<std::uint64_t>(length, file.size - offset);
-    const std::uint64_t viewLength = (offset - aligned) + available;
-    const std::uint32_t delta = static_cast<std::uint32_t>(offset - aligned);
-#if defined(Q_OS_UNIX)
-    void* base =
-        ::mmap(nullptr, viewLength, PROT_READ, MAP_SHARED, file.fd, static_cast<off_t>(aligned));
-    if (base == MAP_FAILED) {
-        file.lastError = SystemError();
-        return {};
-    }
-    file.viewDelta = delta;
-    return MappedView(base, viewLength, static_cast<const unsigned char*>(base) + delta,
-                      static_cast<std::uint32_t>(available));
-#else
-    uchar* base = file.file->map(static_cast<qint64>(aligned), static_cast<qint64>(viewLength));
-    if (!base) {
-        file.lastError = file.file->errorString();
-        return {};
-    }
-    file.viewDelta = delta;
-    return MappedView(base, viewLength, base + delta, static_cast<std::uint32_t>(available),
-                      file.file.get());
-#endif
-}
+namespace {
 
-bool ReadMapped(MappedFile& file, std::uint64_t offset, void* out, std::uint32_t length) {
-    if (!file.isOpen() || length == 0 || offset >= file.size || file.size - offset < length) {
-        return false;
-    }
+// Reads exactly length bytes at offset; false, with the reason in lastError,
+// when the file ends before them or the system refuses the read.
+bool ReadExactly(MappedFile& file, std::uint64_t offset, void* out, std::uint32_t length) {
 #if defined(Q_OS_UNIX)
-    // Copying bytes out is cheaper with a positioned read than with a view
-    // mapped and unmapped for it.
     std::uint32_t done = 0;
     while (done < length) {
         const ssize_t got = ::pread(file.fd, static_cast<char*>(out) + done, length - done,
@@ -196,13 +142,48 @@ bool ReadMapped(MappedFile& file, std::uint64_t offset, void* out, std::uint32_t
     }
     return true;
 #else
-    MappedView view = MapWindow(file, offset, length);
-    if (!view || view.length() < length) {
+    if (!file.file->seek(static_cast<qint64>(offset))) {
+        file.lastError = file.file->errorString();
         return false;
     }
-    std::memcpy(out, view.data(), length);
+    std::uint32_t done = 0;
+    while (done < length) {
+        const qint64 got = file.file->read(static_cast<char*>(out) + done, length - done);
+        if (got <= 0) {
+            file.lastError =
+                got < 0 ? file.file->errorString() : QStringLiteral("unexpected end of file");
+            return false;
+        }
+        done += static_cast<std::uint32_t>(got);
+    }
     return true;
 #endif
+}
+
+} // namespace
+
+MappedView MapWindow(MappedFile& file, std::uint64_t offset, std::uint64_t length) {
+    if (!file.isOpen() || length == 0 || offset >= file.size) {
+        return {};
+    }
+    const auto available =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(length, file.size - offset));
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[available]);
+    if (!bytes) {
+        file.lastError = QStringLiteral("out of memory");
+        return {};
+    }
+    if (!ReadExactly(file, offset, bytes.get(), available)) {
+        return {};
+    }
+    return MappedView(std::move(bytes), available);
+}
+
+bool ReadMapped(MappedFile& file, std::uint64_t offset, void* out, std::uint32_t length) {
+    if (!file.isOpen() || length == 0 || offset >= file.size || file.size - offset < length) {
+        return false;
+    }
+    return ReadExactly(file, offset, out, length);
 }
 
 } // namespace kv

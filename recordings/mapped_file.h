@@ -4,13 +4,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 class QFile;
 
 namespace kv {
 
-// A recording opened for reading through memory-mapped views. Lives for one
-// operation: opened, views mapped and released one at a time, closed.
+// A recording opened for reading. Lives for one operation: opened, views read
+// and released one at a time, closed. Nothing is memory-mapped: a view is a
+// copy read with positioned reads, so a file that shrinks or vanishes while it
+// is read (a card pulled out, a copy truncated) gives a failed read instead of
+// a fault on a page beyond the new end.
 struct MappedFile {
     MappedFile() = default;
     MappedFile(const MappedFile&) = delete;
@@ -22,10 +26,8 @@ struct MappedFile {
     bool isOpen() const;
 
     QString path;
-    std::uint32_t size = 0;           // recordings stay below 4 GiB
-    std::uint32_t granularity = 4096; // views start at a multiple of this
-    std::uint32_t viewDelta = 0;      // offset of the last view's start within its aligned window
-    QString lastError;                // the system's text for the last failure
+    std::uint32_t size = 0; // recordings stay below 4 GiB
+    QString lastError;      // the system's text for the last failure
 
 #if defined(Q_OS_UNIX)
     int fd = -1;
@@ -34,44 +36,45 @@ struct MappedFile {
 #endif
 };
 
-// A read-only view of part of a MappedFile; released when it goes out of scope.
+// A read-only copy of part of a MappedFile; its memory is released when it
+// goes out of scope.
 class MappedView {
 public:
     MappedView() = default;
-    MappedView(void* base, std::size_t mappedLength, const unsigned char* data,
-               std::uint32_t length, QFile* owner = nullptr)
-        : base_(base), mappedLength_(mappedLength), data_(data), length_(length), owner_(owner) {}
-    MappedView(const MappedView&) = delete;
-    MappedView& operator=(const MappedView&) = delete;
-    MappedView(MappedView&& other) noexcept { *this = std::move(other); }
-    MappedView& operator=(MappedView&& other) noexcept;
-    ~MappedView() { release(); }
+    MappedView(std::unique_ptr<unsigned char[]> bytes, std::uint32_t length)
+        : bytes_(std::move(bytes)), length_(length) {}
+    MappedView(MappedView&& other) noexcept = default;
+    MappedView& operator=(MappedView&& other) noexcept = default;
 
-    explicit operator bool() const { return data_ != nullptr; }
+    explicit operator bool() const { return bytes_ != nullptr; }
     // The byte at the requested offset.
-    const unsigned char* data() const { return data_; }
+    const unsigned char* data() const { return bytes_.get(); }
     // Bytes available from data(): the requested length clipped to the end of the file.
     std::uint32_t length() const { return length_; }
-    void release();
+    void release() {
+        bytes_.reset();
+        length_ = 0;
+    }
 
 private:
-    void* base_ = nullptr;
-    std::size_t mappedLength_ = 0;
-    const unsigned char* data_ = nullptr;
+    std::unique_ptr<unsigned char[]> bytes_;
     std::uint32_t length_ = 0;
-    QFile* owner_ = nullptr; // the file that mapped it, where the platform needs it to unmap
 };
 
-// Opens path for reading. False when the file cannot be opened, is empty
-// (nothing to map) or is 4 GiB or larger.
+// Opens path for reading. False when path is not a regular file (a FIFO, a
+// device or a socket is refused before anything waits on it, a folder too),
+// cannot be opened, is empty or is 4 GiB or larger.
 bool OpenMapped(const QString& path, MappedFile& out);
 void CloseMapped(MappedFile& file);
 
-// Maps [offset, offset + length) clipped to the file's end. An empty request,
-// or one starting at or beyond the end of the file, gives an empty view.
+// Reads [offset, offset + length) clipped to the file's end as it was opened.
+// An empty request, or one starting at or beyond that end, gives an empty
+// view; so does a read that fails or finds the file shorter than it was
+// (lastError says why).
 MappedView MapWindow(MappedFile& file, std::uint64_t offset, std::uint64_t length);
 
-// Copies exactly length bytes at offset into out; false when they are not all in the file.
+// Copies exactly length bytes at offset into out; false when they are not all
+// in the file (also when it has become shorter since it was opened).
 bool ReadMapped(MappedFile& file, std::uint64_t offset, void* out, std::uint32_t length);
 
 } // namespace kv

@@ -80,8 +80,8 @@ void FillCamera(const QString& path, RecordingChecks* checks, QString& outPath, 
     } else {
         verdict = VerifyRecording(path, &length);
     }
-    if (verdict == kRecordingUnreadable && !QFileInfo::exists(path)) {
-        return; // a missing file leaves its half of the entry empty
+    if (verdict == kRecordingUnreadable && !QFileInfo(path).isFile()) {
+        return; // a missing file, or no regular file, leaves its half of the entry empty
     }
     outPath = path;
     outName = FileNameOf(path).toString();

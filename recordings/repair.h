@@ -40,8 +40,8 @@ QString PrepareForPlay(const QString& path, const OperationControl* control = nu
 // ---------------------------------------------------------------------------
 // The repair itself.
 
-// How the scan walks the file: windows of `length` bytes, each starting `step`
-// bytes after the previous one; in each window tags are searched only at the
+// How the tag search reads the file: windows of `length` bytes, each starting
+// `step` bytes after the previous one; in each window tags are searched only at the
 // positions of its first `step` bytes (and only where all four tag bytes lie in
 // the window). With step <= length - 3 every position is searched exactly once.
 // Tests shrink the windows; the recorder files use the defaults.
@@ -80,11 +80,15 @@ struct RepairContext {
     std::uint32_t audioChunks = 0;
 };
 
-// Walks the chunk stream from the "movi" tag and collects the index entries
-// of the chunks that follow each other without gap or overlap, up to the
-// first chunk that does not fit before the end of the file. Failed when a
-// window cannot be mapped; cancelled (before any window) when the control's
-// running flag is cleared. Progress: bytes scanned of the bytes after the tag.
+// Walks the chunk stream from the first tag after the "movi" tag, chunk to
+// chunk by the size fields (payloads are never searched while the chain
+// holds, so tag bytes inside a picture do not matter), and collects the
+// index entries up to the first chunk that does not fit before the end of
+// the file. Where the chain breaks (no tag where the last chunk ends) a tag
+// found inside that chunk's payload drops it. Failed when the file cannot be
+// read (or has shrunk); cancelled when the control's running flag is cleared
+// (tested before the walk and at each step of the windows). Progress: bytes
+// walked of the bytes after the tag, in steps of the windows.
 OperationResult ScanChunks(MappedFile& source, bool timeLapse,
                            std::vector<avi::IndexEntry>& entries,
                            const OperationControl* control = nullptr,

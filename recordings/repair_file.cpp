@@ -78,7 +78,7 @@ OperationResult RepairFile(const QString& source, const QString& target,
         return scanned;
     }
     if (scanned == kOperationFailed) {
-        return Fail(r, QStringLiteral("cannot map %1: %2").arg(source, file.lastError));
+        return Fail(r, QStringLiteral("cannot read %1: %2").arg(source, file.lastError));
     }
     if (!BuildIndex(context)) {
         return Fail(r,

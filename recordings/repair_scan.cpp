@@ -12,34 +12,25 @@ namespace kv {
 
 namespace {
 
-// The bytes at a tag: from the window when they are in it, else read from the
-// file (a tag near the end of a window, or of a small test window). Null when
-// they are not all in the file.
-const unsigned char* Peek(MappedFile& file, std::uint64_t offset, const unsigned char* at,
-                          std::uint64_t available, std::uint32_t length, unsigned char* buffer) {
-    if (available >= length) {
-        return at;
-    }
-    return ReadMapped(file, offset, buffer, length) ? buffer : nullptr;
-}
-
 // Calls visit(offset, tag, bytes at the tag, bytes of the window from there)
-// for every tag from start in file order, through the scan's windows; visit
-// returns false to stop the walk.
+// for every tag that begins in [start, limit), in file order, through the
+// scan's windows; visit returns false to stop the walk.
 template <typename Visit>
-OperationResult WalkChunkTags(MappedFile& file, std::uint64_t start, const ScanWindows& windows,
-                              const OperationControl* control, Visit&& visit) {
+OperationResult WalkChunkTags(MappedFile& file, std::uint64_t start, std::uint64_t limit,
+                              const ScanWindows& windows, const OperationControl* control,
+                              Visit&& visit) {
     if (!windows.Valid()) {
         return kOperationFailed;
     }
     const std::uint64_t size = file.size;
+    limit = std::min<std::uint64_t>(limit, size);
     // The search goes on 4 bytes after each tag, which may lie in the next window.
     std::uint64_t resume = start;
-    for (std::uint64_t w = start; w < size;) {
+    for (std::uint64_t w = start; w < limit;) {
         if (control && control->Cancelled()) {
             return kOperationCancelled;
         }
-        const std::uint64_t length = std::min(windows.length, size - w);
+        const std::uint64_t length = std::min({windows.length, size - w, limit - w + 3});
         if (length < 4) {
             break; // no whole tag left
         }
@@ -49,7 +40,7 @@ OperationResult WalkChunkTags(MappedFile& file, std::uint64_t start, const ScanW
         }
         const unsigned char* base = view.data();
         // Positions in the window's first `step` bytes whose four bytes lie in the window.
-        const std::uint64_t positions = std::min(windows.step, length - 3);
+        const std::uint64_t positions = std::min({windows.step, length - 3, limit - w});
         const unsigned char* last = base + positions;
         std::uint64_t from = resume > w ? std::min(resume - w, positions) : 0;
         for (;;) {
@@ -69,7 +60,7 @@ OperationResult WalkChunkTags(MappedFile& file, std::uint64_t start, const ScanW
                 static_cast<std::int64_t>(std::min(size - w, windows.step) + w - start),
                 static_cast<std::int64_t>(size - start));
         }
-        if (size - w <= windows.step) {
+        if (size - w <= windows.step || limit - w <= windows.step) {
             break;
         }
         w += windows.step;
@@ -105,7 +96,7 @@ std::vector<std::uint64_t> FindChunkTags(const QString& path, std::uint64_t star
         return offsets;
     }
     const OperationResult result = WalkChunkTags(
-        file, start, windows, nullptr,
+        file, start, file.size, windows, nullptr,
         [&offsets](std::uint64_t offset, std::uint32_t, const unsigned char*, std::uint64_t) {
             offsets.push_back(offset);
             return true;
@@ -120,63 +111,149 @@ OperationResult ScanChunks(MappedFile& source, bool timeLapse,
                            std::vector<avi::IndexEntry>& entries, const OperationControl* control,
                            const ScanWindows& windows) {
     entries.clear();
+    if (!windows.Valid()) {
+        return kOperationFailed;
+    }
+    if (control && control->Cancelled()) {
+        return kOperationCancelled;
+    }
     const std::uint64_t moviTag = avi::MoviTagOffset(timeLapse);
     const std::uint64_t size = source.size;
-    // A chunk indexed needs its tag, its size and more than 16 payload bytes in
-    // the file, so the entries never outnumber what the file can hold.
-    const auto visit = [&](std::uint64_t offset, std::uint32_t tag, const unsigned char* at,
-                           std::uint64_t available) {
-        // Tag, size field and the first five payload bytes.
-        constexpr std::uint32_t kHead = 8 + 5;
-        unsigned char buffer[kHead];
-        if (offset + 8 >= size) {
-            return false; // not even the size field fits before the end
-        }
-        const unsigned char* head = Peek(source, offset, at, available, 8, buffer);
-        if (!head) {
-            return false;
-        }
-        const std::uint32_t payload = ReadLe32(head + 4);
-        const std::uint64_t end = offset + 8 + payload + (payload & 1);
-        if (end >= size) {
-            return false; // the chunk does not fit, also when it would end exactly at the end
-        }
-        const auto rel = static_cast<std::uint32_t>(offset - moviTag);
-        if (!entries.empty()) {
-            const avi::IndexEntry& previous = entries.back();
-            const std::uint64_t previousEnd =
-                std::uint64_t{previous.offset} + 8 + previous.size + (previous.size & 1);
-            if (previousEnd > rel) {
-                entries.pop_back(); // the tag lies inside the previous chunk: it is not one
+    if (moviTag >= size) {
+        return kOperationDone;
+    }
+    const std::uint64_t total = size - moviTag;
+    // Progress in steps of the search windows, the running flag tested at each.
+    std::uint64_t reported = 0;
+    const auto advance = [&](std::uint64_t at) {
+        while (at - moviTag >= reported + windows.step && reported + windows.step < total) {
+            if (control && control->Cancelled()) {
                 return false;
             }
-            if (previousEnd < rel) {
-                return false; // a gap: what lies between is no chunk of ours
+            reported += windows.step;
+            if (control) {
+                control->Progress(static_cast<std::int64_t>(reported),
+                                  static_cast<std::int64_t>(total));
             }
-        }
-        if (payload <= 16) {
-            return true;
-        }
-        if (tag == avi::kAudioFourCc) {
-            entries.push_back({tag, avi::kKeyFrameFlag, rel, payload});
-            return true;
-        }
-        // end < size and payload > 16: the first payload bytes are in the file.
-        head = Peek(source, offset, at, available, kHead, buffer);
-        if (!head) {
-            return false;
-        }
-        const unsigned char* data = head + 8;
-        if (data[0] == 0 && data[1] == 0 && data[2] == 0 && data[3] == 1) {
-            // The first NAL unit's type decides, as the recorder's players do:
-            // IDR slices and sequence parameter sets (among others) mark key frames.
-            const int kind = (data[4] & 0x0F) % 5;
-            entries.push_back(
-                {tag, kind == 0 || kind == 2 ? avi::kKeyFrameFlag : 0u, rel, payload});
         }
         return true;
     };
-    return WalkChunkTags(source, moviTag, windows, control, visit);
+    const auto finish = [&](OperationResult result) {
+        if (result == kOperationDone && control) {
+            control->Progress(static_cast<std::int64_t>(total), static_cast<std::int64_t>(total));
+        }
+        return result;
+    };
+
+    // The first tag from start (the first that begins in [start, size)), or size.
+    const auto nextTag = [&](std::uint64_t start, std::uint64_t& tagAt) {
+        tagAt = size;
+        return WalkChunkTags(
+            source, start, size, windows, nullptr,
+            [&tagAt](std::uint64_t offset, std::uint32_t, const unsigned char*, std::uint64_t) {
+                tagAt = offset;
+                return false;
+            });
+    };
+
+    // The first chunk is the first tag from the "movi" tag on: in the files the
+    // recorder writes, the one right after it (no tag begins inside "movi").
+    std::uint64_t at = size;
+    unsigned char first[8];
+    if (moviTag + 8 <= size && ReadMapped(source, moviTag, first, 8) &&
+        std::memchr(first, '0', 4) == nullptr &&
+        (ReadLe32(first + 4) == avi::kVideoFourCc || ReadLe32(first + 4) == avi::kAudioFourCc)) {
+        at = moviTag + 4;
+    } else if (const OperationResult r = nextTag(moviTag, at); r != kOperationDone) {
+        return r;
+    }
+
+    // From there chunk to chunk by the size fields, never looking inside a
+    // payload: compressed pictures and sound hold the tag bytes by chance.
+    // The walk ends at the first chunk that does not fit before the end of
+    // the file (also when it would end exactly at the end), or at a chunk that
+    // cannot be indexed once one was.
+    std::uint64_t last = size; // the offset of the chunk walked last
+    for (;;) {
+        while (at < size) {
+            if (!advance(at)) {
+                return kOperationCancelled;
+            }
+            // Tag, size field and the first five payload bytes, as far as the file holds them.
+            constexpr std::uint32_t kHead = 8 + 5;
+            unsigned char head[kHead];
+            const auto got = static_cast<std::uint32_t>(std::min<std::uint64_t>(kHead, size - at));
+            if (!ReadMapped(source, at, head, got)) {
+                return kOperationFailed; // the file shrank or cannot be read
+            }
+            const std::uint32_t tag = got >= 4 ? ReadLe32(head) : 0;
+            if (tag != avi::kVideoFourCc && tag != avi::kAudioFourCc) {
+                break; // the chain breaks here
+            }
+            if (got < 8) {
+                return finish(kOperationDone); // not even the size field fits
+            }
+            const std::uint32_t payload = ReadLe32(head + 4);
+            const std::uint64_t end = at + 8 + payload + (payload & 1);
+            if (end >= size) {
+                return finish(kOperationDone);
+            }
+            const auto rel = static_cast<std::uint32_t>(at - moviTag);
+            bool indexed = false;
+            if (payload > 16) {
+                if (tag == avi::kAudioFourCc) {
+                    entries.push_back({tag, avi::kKeyFrameFlag, rel, payload});
+                    indexed = true;
+                } else if (head[8] == 0 && head[9] == 0 && head[10] == 0 && head[11] == 1) {
+                    // The first NAL unit's type decides, as the recorder's players do:
+                    // IDR slices and sequence parameter sets (among others) mark key frames.
+                    const int kind = (head[12] & 0x0F) % 5;
+                    entries.push_back(
+                        {tag, kind == 0 || kind == 2 ? avi::kKeyFrameFlag : 0u, rel, payload});
+                    indexed = true;
+                }
+            }
+            if (!indexed && !entries.empty()) {
+                // What follows would not join the last entry without a gap.
+                return finish(kOperationDone);
+            }
+            last = at;
+            at = end;
+        }
+        if (last == size) {
+            return finish(kOperationDone); // no tag at all
+        }
+        if (!entries.empty()) {
+            break;
+        }
+        // Nothing indexed yet: the next tag after the chunk walked last starts
+        // the walk again, wherever it lies.
+        if (const OperationResult r = nextTag(last + 4, at); r != kOperationDone) {
+            return r;
+        }
+        last = size;
+    }
+
+    // Where the chain breaks, the last chunk's size is checked by a search of
+    // its payload: a tag inside it means that size ran over the chunks after
+    // it, so it is no chunk of ours. (A tag further on lies after a gap.)
+    const avi::IndexEntry& previous = entries.back();
+    const std::uint64_t previousAt = moviTag + previous.offset;
+    const std::uint64_t previousEnd = previousAt + 8 + previous.size + (previous.size & 1);
+    bool inside = false;
+    const OperationResult searched =
+        WalkChunkTags(source, previousAt + 4, previousEnd, windows, nullptr,
+                      [&inside](std::uint64_t, std::uint32_t, const unsigned char*, std::uint64_t) {
+                          inside = true;
+                          return false;
+                      });
+    if (searched != kOperationDone) {
+        return searched;
+    }
+    if (inside) {
+        entries.pop_back();
+    }
+    return finish(kOperationDone);
 }
 
 } // namespace kv

@@ -92,11 +92,11 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
     if (!WriteAll(out, context.header.constData(), payloadStart)) {
         return writeFailed();
     }
-    // The chunks, window by window: in the kernel while it can, else mapped and written.
+    // The chunks, window by window: in the kernel while it can, else read and written.
 #if defined(Q_OS_UNIX)
     bool inKernel = true;
 #else
-    bool inKernel = false; // the mapped copy below does it all
+    bool inKernel = false; // the read and write below do it all
 #endif
     for (std::uint64_t done = 0; done < chunkBytes;) {
         if (control && control->Cancelled()) {
@@ -122,7 +122,7 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
             MappedView view = MapWindow(source, at, length - copied);
             if (!view || view.length() != length - copied) {
                 return abandon(kOperationFailed,
-                               QStringLiteral("cannot map the source: %1").arg(source.lastError));
+                               QStringLiteral("cannot read the source: %1").arg(source.lastError));
             }
             if (!out.seek(static_cast<qint64>(at)) ||
                 !WriteAll(out, view.data(), length - copied)) {

@@ -4,9 +4,20 @@
 #include "recording_name.h"
 #include "telemetry_decode.h"
 
+#include <algorithm>
+
 namespace kv {
 
 namespace {
+
+// Tag positions read at once by the block scan: about 1 MB of the file.
+constexpr std::uint64_t kScanStretch = std::uint64_t{8064} * telemetry::kRecordLength;
+
+// Bytes after the tag of a block of the most records a count can name, with
+// its trailer: the record walk never needs more of them.
+constexpr std::uint64_t kLongestBlock =
+    telemetry::kHeadLength - telemetry::kTagLength +
+    std::uint64_t{telemetry::kMaxRecords} * telemetry::kRecordLength + telemetry::kTrailerLength;
 
 void ReportRefusedView(MappedFile& file, const MapErrorHandler& onMapError) {
     if (onMapError) {
@@ -32,22 +43,39 @@ bool LocateTelemetryBlock(MappedFile& file, std::recursive_mutex& scanLock,
         }
     }
     std::lock_guard guard(scanLock);
+    // The tag is looked for in the last quarter at the positions a block of
+    // whole records would start at (distance 68 + 130 n from the end, nearest
+    // first), reading a stretch of positions at a time.
     const std::uint64_t start = size * 3 / 4;
-    MappedView view = MapWindow(file, start, size - start);
-    if (!view) {
-        ReportRefusedView(file, onMapError);
-        return false;
-    }
-    const std::uint64_t window = view.length();
-    if (window > kFramingLength) {
-        for (std::uint64_t distance = kFramingLength; distance < window;
-             distance += kRecordLength) {
-            const unsigned char* at = view.data() + (window - distance);
-            if (HasTag(at, kBlockTag, kTagLength)) {
-                handler(at + kTagLength, static_cast<std::uint32_t>(distance - kTagLength));
-                break;
-            }
+    const std::uint64_t window = size - start;
+    for (std::uint64_t first = kFramingLength; first < window;) {
+        std::uint64_t last = first;
+        while (last + kRecordLength < window && last - first < kScanStretch) {
+            last += kRecordLength;
         }
+        // Positions size - last (lowest) up to size - first, each with its tag.
+        MappedView view = MapWindow(file, size - last, last - first + kTagLength);
+        if (!view || view.length() != last - first + kTagLength) {
+            ReportRefusedView(file, onMapError);
+            return false;
+        }
+        for (std::uint64_t distance = first; distance <= last; distance += kRecordLength) {
+            if (!HasTag(view.data() + (last - distance), kBlockTag, kTagLength)) {
+                continue;
+            }
+            // The block runs to the end of the file; no decoder reads further
+            // than the longest block its 16-bit record count can describe.
+            const std::uint64_t available = distance - kTagLength;
+            MappedView block = MapWindow(file, size - available,
+                                         std::min<std::uint64_t>(available, kLongestBlock));
+            if (!block) {
+                ReportRefusedView(file, onMapError);
+                return false;
+            }
+            handler(block.data(), block.length());
+            return true;
+        }
+        first = last + kRecordLength;
     }
     return true;
 }

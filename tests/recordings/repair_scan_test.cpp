@@ -236,19 +236,32 @@ TEST(ScanChunks, FollowsTheChunkStreamUpToTheFirstInconsistency) {
              Put(b, ChunkOffset(c, 8) + 8, QByteArray("\x00\x00\x01\x00", 4));
          },
          0, 8},
-        {"\"01wb\" inside a video payload: the chunk holding it is dropped, the scan ends", Simple,
+        {"\"01wb\" inside a video payload is payload: the walk goes on by the sizes", Simple,
          [](const std::vector<Chunk>& c, QByteArray& b) {
              b.append(16, '\xEE');
              Put(b, ChunkOffset(c, 5) + 8 + 20, "01wb" + Le32(8));
          },
-         0, 5},
-        {"a tag inside a payload with a size past the end ends the scan before the overlap rule",
-         Simple,
+         0, kSimple},
+        {"a tag with a size past the end inside a payload is payload too", Simple,
          [](const std::vector<Chunk>& c, QByteArray& b) {
              b.append(16, '\xEE');
              Put(b, ChunkOffset(c, 5) + 8 + 20, "00dc" + Le32(0xFFFFFFF0u));
          },
+         0, kSimple},
+        {"where no chunk follows, a tag inside the last chunk drops it: its size ran over", Simple,
+         [](const std::vector<Chunk>& c, QByteArray& b) {
+             b.append(16, '\xEE');
+             Put(b, ChunkOffset(c, kSimple - 1) + 8 + 20, "00dc" + Le32(8));
+         },
+         0, kSimple - 1},
+        {"a size that lands inside the next chunk: the tag it passed drops the chunk", Simple,
+         [](const std::vector<Chunk>& c, QByteArray& b) {
+             b.append(16, '\xEE');
+             Put(b, ChunkOffset(c, 6) + 4,
+                 Le32(static_cast<std::uint32_t>(c[6].payload.size()) + 12));
+         },
          0, 6},
+
         {"a size field running past the end of the file ends the scan", Simple,
          [](const std::vector<Chunk>& c, QByteArray& b) {
              b.append(16, '\xEE');
@@ -304,6 +317,63 @@ TEST(ScanChunks, FollowsTheChunkStreamUpToTheFirstInconsistency) {
         std::vector<avi::IndexEntry> entries(3); // whatever was there goes
         ASSERT_EQ(ScanChunks(file, false, entries), kOperationDone);
         ExpectEntries(entries, EntriesOf(chunks, c.first, c.count));
+    }
+}
+
+// A power-loss recording cut at 700,000 bytes, with tags planted inside
+// pictures as compressed data holds them by chance. The kept chunks must be
+// exactly the whole chunks before the cut, walked here by their sizes.
+TEST(ScanChunks, TagsInsidePicturesDoNotEndTheWalk) {
+    struct Plant {
+        const char* what;
+        std::vector<std::size_t> chunks; // the chunks whose payload gets the bytes
+        QByteArray bytes;                // planted 40 bytes into the payload
+    };
+    std::vector<Chunk> plain;
+    for (int f = 0; f < 300; ++f) {
+        plain.push_back({"00dc", test::VideoPayload(2600 + f % 5, f % 10 == 0 ? 0x65 : 0x41),
+                         f % 10 == 0 ? 0x10u : 0u});
+        if (f % 3 == 2) {
+            plain.push_back({"01wb", QByteArray(500, '\x11'), 0x10});
+        }
+    }
+    constexpr std::uint32_t kCut = 700000;
+    // The independent walk: chunk after chunk from the first payload byte
+    // after "movi", kept while it ends before the cut.
+    std::size_t whole = 0;
+    for (std::uint32_t at = 396; whole < plain.size(); ++whole) {
+        const auto size = static_cast<std::uint32_t>(plain[whole].payload.size());
+        at += 8 + size + (size & 1);
+        if (at >= kCut) {
+            break;
+        }
+    }
+    ASSERT_GT(whole, 200u);
+    const std::vector<Plant> plants = {
+        {"\"00dc\" in the 8th picture", {9}, "00dc"},
+        {"\"01wb\" in the 8th picture", {9}, "01wb"},
+        {"a tag and a size that fits in the 8th picture", {9}, "00dc" + Le32(100)},
+        {"a tag and a size past the end in the 8th picture", {9}, "01wb" + Le32(0xFFFFFF00u)},
+        {"tags in pictures and sound all along", {1, 9, 50, 120, 200}, "00dc01wb00dc"},
+        {"a tag in the last whole chunk before the cut", {whole - 1}, "00dc" + Le32(16)},
+    };
+    QTemporaryDir dir;
+    for (const Plant& p : plants) {
+        SCOPED_TRACE(p.what);
+        std::vector<Chunk> chunks = plain;
+        for (std::size_t k : p.chunks) {
+            ASSERT_GE(chunks[k].payload.size(), 40 + p.bytes.size());
+            chunks[k].payload.replace(40, p.bytes.size(), p.bytes);
+        }
+        const QByteArray bytes = PowerLoss(chunks).left(kCut);
+        ASSERT_EQ(bytes.size(), static_cast<qsizetype>(kCut));
+        MappedFile file;
+        ASSERT_TRUE(OpenMapped(test::WriteFile(dir.path(), kFront, bytes), file));
+        for (const ScanWindows& w : std::vector<ScanWindows>{{}, {4096, 1024}}) {
+            std::vector<avi::IndexEntry> entries;
+            ASSERT_EQ(ScanChunks(file, false, entries, nullptr, w), kOperationDone);
+            ExpectEntries(entries, EntriesOf(chunks, 0, whole));
+        }
     }
 }
 
