@@ -145,11 +145,15 @@ OperationResult ScanChunks(MappedFile& source, bool timeLapse,
         return result;
     };
 
+    // The searches can be cancelled between their windows; their progress is the walk's.
+    OperationControl searchControl;
+    searchControl.running = control ? control->running : nullptr;
+
     // The first tag from start (the first that begins in [start, size)), or size.
     const auto nextTag = [&](std::uint64_t start, std::uint64_t& tagAt) {
         tagAt = size;
         return WalkChunkTags(
-            source, start, size, windows, nullptr,
+            source, start, size, windows, &searchControl,
             [&tagAt](std::uint64_t offset, std::uint32_t, const unsigned char*, std::uint64_t) {
                 tagAt = offset;
                 return false;
@@ -242,7 +246,7 @@ OperationResult ScanChunks(MappedFile& source, bool timeLapse,
     const std::uint64_t previousEnd = previousAt + 8 + previous.size + (previous.size & 1);
     bool inside = false;
     const OperationResult searched =
-        WalkChunkTags(source, previousAt + 4, previousEnd, windows, nullptr,
+        WalkChunkTags(source, previousAt + 4, previousEnd, windows, &searchControl,
                       [&inside](std::uint64_t, std::uint32_t, const unsigned char*, std::uint64_t) {
                           inside = true;
                           return false;

@@ -134,14 +134,22 @@ TEST_F(RepairCommand, UsageErrors) {
 }
 
 TEST_F(RepairCommand, CtrlCCancelsAndLeavesNothing) {
-    // A damaged recording of 1 GiB, nearly all of it a hole: the scan walks it
-    // window by window for long enough to be interrupted on the way.
+    // A damaged recording of 1 GiB whose last picture claims nearly all of it,
+    // a hole: no chunk follows it, so the scan searches it window by window
+    // for long enough to be interrupted on the way.
     const QString big = dir.path() + "/A___-261205-093400-000105F.AVI";
     {
         QFile file(big);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(Damaged());
-        ASSERT_TRUE(file.resize(qint64{1} << 30));
+        const QByteArray chunks = Damaged().chopped(4);
+        const qint64 size = qint64{1} << 30;
+        QByteArray last("00dc\0\0\0\0\0\0\0\x01\x65", 13);
+        const auto payload = static_cast<std::uint32_t>(size - chunks.size() - 8 - 4096);
+        for (int i = 0; i < 4; ++i) {
+            last[4 + i] = static_cast<char>((payload >> (8 * i)) & 0xFF);
+        }
+        file.write(chunks + last);
+        ASSERT_TRUE(file.resize(size));
     }
     const QString out = dir.path() + "/out/fixed.avi";
     QDir().mkpath(dir.path() + "/out");
