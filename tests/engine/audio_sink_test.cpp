@@ -18,7 +18,6 @@
 #include <QAudioDevice>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,6 +33,7 @@
 #include <cmath>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kv::engine {
@@ -452,8 +452,6 @@ TEST_F(AudioSinkTest, StaysWithinAFrameOfThePicture) {
     // A seek restarts the sound at the new position.
     p.PlayFrom(150);
     EXPECT_TRUE(p.StaysInStep(&why)) << "after a seek: " << why;
-    const AudioOutput::Played played = p.audio.PlayedPosition();
-    EXPECT_GE(played.seconds, 150 * kFrameMs / 1000.0);
 }
 
 // A pause that comes before the picture a play started with is shown holds:
