@@ -147,8 +147,9 @@ void CQuillonDlg::DeferredInitialise() {
 void CQuillonDlg::CreatePanes() {
     const UiScale& s = Scale();
     mapWindow_ = new playback::CMovieDialog(s, fonts_.pt10(), this);
-    mapWindow_->baseWidth = MapWindowSize(s).width();
-    mapWindow_->baseHeight = MapWindowSize(s).height();
+    const QSize mapSize = LayOutMainWindow(QSize(baseWidth, baseHeight), s).mapWindow.size();
+    mapWindow_->baseWidth = mapSize.width();
+    mapWindow_->baseHeight = mapSize.height();
     mapWindow_->SetPlacement(store_, QStringLiteral("MAPDISPLAY"));
     mapWindow_->CreateGhostFrame();
     mapWindow_->SetTitle(UiText::MapTitle);
@@ -339,21 +340,31 @@ void CQuillonDlg::PlaceSatellites() {
     }
     const QPoint origin = geometry().topLeft();
     const UiScale& s = Scale();
-    const QSize map = MapWindowSize(s);
-    mapWindow_->baseWidth = map.width();
-    mapWindow_->baseHeight = map.height();
-    mapWindow_->setGeometry(QRect(origin + layout_.mapWindow.topLeft(),
-                                  QSize(static_cast<int>(map.width() * mapWindow_->scaleX),
-                                        static_cast<int>(map.height() * mapWindow_->scaleY))));
+    const QRect column = layout_.browserPane;
+    // The second-camera window at the bottom of the column, at its factors but
+    // never above the column's top (its title band stays on the main window).
     const QSize second = SecondWindowSize(s);
     secondWindow_->baseWidth = second.width();
     secondWindow_->baseHeight = second.height();
-    const QSize sized(static_cast<int>(second.width() * secondWindow_->scaleX),
-                      static_cast<int>(second.height() * secondWindow_->scaleY));
-    secondWindow_->setGeometry(
-        QRect(origin + QPoint(layout_.secondWindow.left(),
-                              layout_.secondWindow.bottom() + 1 - sized.height()),
-              sized));
+    const QSize sized(
+        static_cast<int>(second.width() * secondWindow_->scaleX),
+        std::min(static_cast<int>(second.height() * secondWindow_->scaleY), column.height()));
+    const int secondTop = column.bottom() + 1 - sized.height();
+    secondWindow_->setGeometry(QRect(origin + QPoint(column.left(), secondTop), sized));
+    // The map window above it: at its factors, but ending where the
+    // second-camera window begins, so that neither covers the other's title.
+    const QSize map = layout_.mapWindow.size();
+    mapWindow_->baseWidth = map.width();
+    mapWindow_->baseHeight = map.height();
+    const int mapHeight =
+        std::min(static_cast<int>(map.height() * mapWindow_->scaleY), secondTop - column.top());
+    mapWindow_->setGeometry(
+        QRect(origin + layout_.mapWindow.topLeft(),
+              QSize(static_cast<int>(map.width() * mapWindow_->scaleX), std::max(0, mapHeight))));
+    // The zoom hint stays in the part of the browser the second window leaves.
+    if (browser_) {
+        browser_->SetOpenHeight(secondTop - column.top());
+    }
     PlaceSecondPanel();
     lastPosition_ = origin;
 }
@@ -612,10 +623,12 @@ void CQuillonDlg::StartUpdateCheck() {
     settings::UpdateCheckOptions options;
     options.host = settings::ReadUpdateHost(store_);
     updateCheck_ = new settings::CUpdateCheck(options, this);
+    // The notice links only to the update site's own pages.
+    const QUrl site(settings::SiteAddress(options.host));
     connect(updateCheck_, &settings::CUpdateCheck::updateFound, this,
-            [this](const QString& notice) {
+            [this, site](const QString& notice) {
                 if (!closing_ && updateNotice_.isNull()) {
-                    updateNotice_ = settings::ShowUpdateNotice(notice, Scale(), fonts_);
+                    updateNotice_ = settings::ShowUpdateNotice(notice, site, Scale(), fonts_);
                 }
             });
     const browser::RecorderConfig& recorder = browser_->recorder();

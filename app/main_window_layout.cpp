@@ -1,5 +1,7 @@
 #include "main_window_layout.h"
 
+#include <algorithm>
+
 namespace kv::app {
 
 MainWindowLayout LayOutMainWindow(QSize window, const UiScale& s) {
@@ -36,11 +38,16 @@ MainWindowLayout LayOutMainWindow(QSize window, const UiScale& s) {
     l.title = QRect(s(4) + s(6), s(4), s(400), s(30));
     l.caption = QRect(s(6), 0, window.width() - 2 * s(6), s(27));
 
-    const QSize map = MapWindowSize(s);
-    l.mapWindow = QRect(QPoint(l.browserPane.left(), l.browserPane.top()), map);
     const QSize second = SecondWindowSize(s);
     l.secondWindow =
         QRect(QPoint(l.browserPane.left(), l.browserPane.bottom() + 1 - second.height()), second);
+    // The map window ends where the second-camera window begins, so that it
+    // never covers that window's title band (the column is lower than both
+    // together: 628 against 393 + 274 at S = 1).
+    const QSize map = MapWindowSize(s);
+    l.mapWindow = QRect(
+        QPoint(l.browserPane.left(), l.browserPane.top()),
+        QSize(map.width(), std::min(map.height(), l.secondWindow.top() - l.browserPane.top())));
     return l;
 }
 

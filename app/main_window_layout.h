@@ -28,9 +28,13 @@ struct MainWindowLayout {
     QRect closeButton; // caption buttons, top right
     QRect maximiseButton;
     QRect minimiseButton;
-    QRect title;     // the window text
-    QRect caption;   // the strip the window is moved by
-    QRect mapWindow; // satellites, relative to the main window's top-left corner
+    QRect title;   // the window text
+    QRect caption; // the strip the window is moved by
+    // Satellites at their factors of 1, relative to the main window's top-left
+    // corner: the second-camera window at the bottom of the right-hand column,
+    // the map window at its top, ending where the second-camera window begins
+    // (at most 452 x 393).
+    QRect mapWindow;
     QRect secondWindow;
 };
 

@@ -120,18 +120,22 @@ MapSide::MapSide(CQuillonDlg& window, playback::PlaybackController& controller,
     world.focusMap = [this] { dialog_->setFocus(Qt::OtherFocusReason); };
     world.repaintWindow = [this] { window_.update(); };
     pane_ = std::make_unique<MapPaneControl>(*bridge_, *logo, std::move(world));
-    pane_->runtimePresent = map::IsWebEngineAvailable();
+    runtimeCheck_ = map::CheckWebEngine();
+    pane_->runtimePresent = runtimeCheck_.available();
 
     connect(bridge_.get(), &map::CGoogleMapDlgWrap::pageReported, this,
             [this] { pane_->OnMapReady(); });
     connect(bridge_.get(), &map::CGoogleMapDlgWrap::frameRequested, this,
             [this](int frame) { controller_.SeekTo(frame); });
+    // Only the engine itself failing turns the map off for the run; a page
+    // that does not load is the dialog's log line.
     connect(dialog_, &map::CGoogleMapDlg2::webEngineFailed, this, [this] {
+        runtimeCheck_ = map::ProcessFailure();
         pane_->runtimePresent = false;
         pane_->UpdateMapPane();
         if (!runtimeNoticeShown_) {
             runtimeNoticeShown_ = true;
-            map::ShowRuntimeMissingNotice(false, RuntimeNotice(), &messages_);
+            map::ShowRuntimeMissingNotice(runtimeCheck_, RuntimeNotice(), &messages_);
         }
     });
     // The logo's picture follows the checker's results while it is shown.
@@ -187,7 +191,7 @@ void MapSide::OnMapSwitch(bool on) {
 void MapSide::OnDeferredStart() {
     if (!pane_->runtimePresent && !runtimeNoticeShown_) {
         runtimeNoticeShown_ = true;
-        map::ShowRuntimeMissingNotice(false, RuntimeNotice(), &messages_);
+        map::ShowRuntimeMissingNotice(runtimeCheck_, RuntimeNotice(), &messages_);
     }
     pane_->OnDeferredStart();
 }

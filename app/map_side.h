@@ -62,6 +62,7 @@ private:
     std::unique_ptr<map::CGoogleMapDlgWrap> bridge_;
     map::CGoogleMapDlg2* dialog_ = nullptr; // child of the map window
     std::unique_ptr<MapPaneControl> pane_;
+    map::WebEngineCheck runtimeCheck_;
     bool runtimeNoticeShown_ = false;
     bool windowGone_ = false;
 

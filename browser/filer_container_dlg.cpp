@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
 #include <QStorageInfo>
@@ -201,6 +202,36 @@ void CFilerContainerDlg::SetZoomPictures(std::array<QPixmap, 2> pictures) {
     update();
 }
 
+void CFilerContainerDlg::SetOpenHeight(int height) {
+    openHeight_ = height;
+    if (zoomMode_) {
+        update();
+    }
+}
+
+QRect CFilerContainerDlg::ZoomHintRect() const {
+    // The 180 x 100 box of the hint, centred in the part of the pane the
+    // second-camera window leaves open; the text may run wider and lower.
+    QRect open = rect();
+    if (openHeight_ >= 0 && openHeight_ < open.height()) {
+        open.setHeight(openHeight_);
+    }
+    const QSize box(scale_(180), scale_(100));
+    const QRect hint(
+        QPoint(open.center().x() - box.width() / 2, open.center().y() - box.height() / 2), box);
+    QRect text = QFontMetrics(fonts_.pt13())
+                     .boundingRect(hint.adjusted(-box.width(), 0, box.width(), box.height()),
+                                   Qt::AlignHCenter | Qt::AlignTop, Text(UiText::ZoomModeHint));
+    // A hint taller than the box stays inside the open part.
+    if (text.bottom() > open.bottom()) {
+        text.moveBottom(open.bottom());
+    }
+    if (text.top() < open.top()) {
+        text.moveTop(open.top());
+    }
+    return text;
+}
+
 QString CFilerContainerDlg::CountText() const {
     return Text(UiText::RowCount)
         .replace(QStringLiteral("%d"), QString::number(list_->shownEntries().size()));
@@ -229,11 +260,7 @@ void CFilerContainerDlg::paintEvent(QPaintEvent*) {
         }
         p.setFont(fonts_.pt13());
         p.setPen(Qt::white);
-        const QSize box(scale_(180), scale_(100));
-        const QRect hint(
-            QPoint(r.center().x() - box.width() / 2, r.center().y() - box.height() / 2), box);
-        p.drawText(hint.adjusted(-box.width(), 0, box.width(), box.height()),
-                   Qt::AlignHCenter | Qt::AlignTop, Text(UiText::ZoomModeHint));
+        p.drawText(ZoomHintRect(), Qt::AlignHCenter | Qt::AlignTop, Text(UiText::ZoomModeHint));
         return;
     }
     p.fillRect(r, kFillColour);

@@ -68,6 +68,11 @@ public:
     bool zoomMode() const { return zoomMode_; }
     // The zoom-mode pictures of layouts 0 and 1 (stretched over the pane).
     void SetZoomPictures(std::array<QPixmap, 2> pictures);
+    // How much of the pane, from its top, no other window covers: the zoom
+    // hint is centred in it (the whole pane until told otherwise).
+    void SetOpenHeight(int height);
+    // Where the zoom hint's text stands, in the pane's coordinates.
+    QRect ZoomHintRect() const;
 
     // -- Sources.
     // Loads a source. A card scans its folders and groups into the tree and
@@ -161,6 +166,7 @@ private:
     QString sourcePath_;
     std::array<QPixmap, 2> zoomPictures_;
     QRect clientRect_;
+    int openHeight_ = -1; // -1: the whole pane
     int keepFlag_ = 0;
     bool clearing_ = false;
     bool filterChanged_ = false;

@@ -5,6 +5,8 @@
 
 #include "update_rules.h"
 
+#include <QUrl>
+
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -53,16 +55,19 @@ void CheckTextRules(const QString& text) {
     }
     Require(!date.endsWith(u'/') || text.endsWith(u'/'));
 
-    // The site: "http://" + the host without its trailing "/" unless the
-    // host names its scheme; never a trailing "/".
+    // The site: an http or https address with a host (https unless the host
+    // names its scheme), encoded, so nothing in it can end an attribute or
+    // start markup; never a trailing "/".
     const QString site = SiteAddress(text);
     Require(!site.endsWith(u'/'));
-    QString host = text.trimmed();
-    while (host.endsWith(u'/')) {
-        host.chop(1);
-    }
-    if (!host.isEmpty() && !text.contains(u"://")) {
-        Require(site == QStringLiteral("http://") + host);
+    if (!site.isEmpty()) {
+        const QUrl url(site);
+        Require(url.isValid() && !url.host().isEmpty());
+        Require(site.startsWith(u"https://") ||
+                (site.startsWith(u"http://") && text.contains(u"://")));
+        for (const QChar c : site) {
+            Require(c != u'"' && c != u'<' && c != u'>' && !c.isSpace());
+        }
     }
     Require(!text.trimmed().isEmpty() || site.isEmpty());
 }

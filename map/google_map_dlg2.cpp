@@ -2,6 +2,7 @@
 
 #include "HostWebViewObject.h"
 
+#include <QLoggingCategory>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -11,6 +12,10 @@
 #include <QWebEngineView>
 
 namespace kv::map {
+
+namespace {
+Q_LOGGING_CATEGORY(lcMapView, "kolvista.map.view")
+}
 
 CGoogleMapDlg2::CGoogleMapDlg2(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -30,7 +35,10 @@ CGoogleMapDlg2::~CGoogleMapDlg2() {
 
 void CGoogleMapDlg2::SetHost(IHostWebViewFuncs* funcs, const QString& providerName) {
     funcs_ = funcs;
-    providerName_ = providerName;
+    const MapProvider provider = ProviderFromName(providerName);
+    provider_ = provider;
+    pageUrl_ = BundledPageUrl(provider);
+    allowList_ = PageAllowListFor(provider);
 }
 
 void CGoogleMapDlg2::StartWebView() {
@@ -39,28 +47,44 @@ void CGoogleMapDlg2::StartWebView() {
     }
     started_ = true;
     view_ = new QWebEngineView(this);
-    QWebEngineSettings* settings = view_->settings();
+    page_ = new CMapWebPage(pageUrl_, view_);
+    page_->SetOutsideOpener(openOutside_);
+    interceptor_ = new CMapRequestInterceptor(allowList_, page_);
+    page_->setUrlRequestInterceptor(interceptor_);
+    view_->setPage(page_);
+    QWebEngineSettings* settings = page_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     settings->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
 
     channel_ = new QWebChannel(this);
-    host_ = new HostWebViewObject(funcs_, providerName_, this);
+    host_ = new HostWebViewObject(funcs_, ProviderName(provider_), this);
     channel_->registerObject(QStringLiteral("sample"), host_);
-    view_->page()->setWebChannel(channel_);
+    OfferChannelFor(pageUrl_);
+    connect(page_, &QWebEnginePage::urlChanged, this, &CGoogleMapDlg2::OfferChannelFor);
 
     connect(view_, &QWebEngineView::loadFinished, this, [this](bool ok) {
         if (view_) {
             view_->setZoomFactor(kMapZoomFactor);
         }
-        Q_EMIT pageLoaded(ok);
-        if (!ok) {
-            Q_EMIT webEngineFailed();
+        if (ok) {
+            everLoaded_ = true;
+        } else {
+            // Also the end of a navigation the page was refused.
+            qCInfo(lcMapView) << "a load in the map view did not finish; the view shows"
+                              << (page_ ? page_->url().toDisplayString() : QString());
         }
+        Q_EMIT pageLoaded(ok);
     });
     connect(view_, &QWebEngineView::renderProcessTerminated, this,
-            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
-                if (status != QWebEnginePage::NormalTerminationStatus) {
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
+                if (status == QWebEnginePage::NormalTerminationStatus) {
+                    return;
+                }
+                qCWarning(lcMapView) << "the web engine's page process ended:" << status << code;
+                if (!everLoaded_) {
                     Q_EMIT webEngineFailed();
                 }
             });
@@ -69,6 +93,15 @@ void CGoogleMapDlg2::StartWebView() {
     view_->load(pageUrl_);
     view_->show();
     view_->setFocus(Qt::OtherFocusReason);
+}
+
+void CGoogleMapDlg2::OfferChannelFor(const QUrl& url) {
+    const bool offer = IsBundled(url);
+    if (!page_ || offer == channelOffered_) {
+        return;
+    }
+    channelOffered_ = offer;
+    page_->setWebChannel(offer ? channel_ : nullptr);
 }
 
 void CGoogleMapDlg2::RunScript(const QString& script) {

@@ -24,6 +24,10 @@ QString ProviderName(MapProvider provider) {
     return provider == MapProvider::Google ? QStringLiteral("google") : QStringLiteral("leaflet");
 }
 
+MapProvider ProviderFromName(QStringView name) {
+    return name == u"google" ? MapProvider::Google : MapProvider::Leaflet;
+}
+
 QString MapScriptUrl(const MapSettings& settings) {
     if (settings.provider == MapProvider::Google) {
         return QStringLiteral("https://maps.googleapis.com/maps/api/js?") +

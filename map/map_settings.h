@@ -29,6 +29,8 @@ MapProvider ChooseProvider(QStringView provider, QStringView apiKey);
 
 // The name the page knows the provider by: "google" or "leaflet".
 QString ProviderName(MapProvider provider);
+// The provider of such a name (Leaflet for anything but "google").
+MapProvider ProviderFromName(QStringView name);
 
 // What the page loads: the Maps JavaScript API loader with the key, or the
 // bundled Leaflet script.

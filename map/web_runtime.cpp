@@ -5,14 +5,14 @@
 
 #include <QFileInfo>
 #include <QLibraryInfo>
-#include <QRegularExpression>
 
 namespace kv::map {
 
 namespace {
 
-// The maker's web site.
-constexpr char kMakerSite[] = "https://www.kolvista.example";
+// The Debian packages of the two files.
+constexpr char kHelperPackage[] = "libqt6webenginecore6-bin";
+constexpr char kResourcesPackage[] = "libqt6webengine6-data";
 
 QString HelperProcessPath() {
     const QString configured = qEnvironmentVariable("QTWEBENGINEPROCESS_PATH");
@@ -23,50 +23,57 @@ QString HelperProcessPath() {
            QStringLiteral("/QtWebEngineProcess");
 }
 
-QString ResourcesPath() {
-    const QString configured = qEnvironmentVariable("QTWEBENGINE_RESOURCES_PATH");
-    if (!configured.isEmpty()) {
-        return configured;
+QString ResourcesFile() {
+    QString folder = qEnvironmentVariable("QTWEBENGINE_RESOURCES_PATH");
+    if (folder.isEmpty()) {
+        folder = QLibraryInfo::path(QLibraryInfo::DataPath) + QStringLiteral("/resources");
     }
-    return QLibraryInfo::path(QLibraryInfo::DataPath) + QStringLiteral("/resources");
+    return folder + QStringLiteral("/qtwebengine_resources.pak");
 }
 
 } // namespace
 
-bool IsWebEngineAvailable() {
+WebEngineCheck CheckWebEngine() {
     const QFileInfo helper(HelperProcessPath());
-    const QFileInfo resources(ResourcesPath() + QStringLiteral("/qtwebengine_resources.pak"));
-    return helper.isFile() && helper.isExecutable() && resources.isFile();
+    if (!helper.isFile() || !helper.isExecutable()) {
+        return {WebEngineCheck::Problem::HelperMissing, helper.filePath(),
+                QString::fromLatin1(kHelperPackage)};
+    }
+    const QFileInfo resources(ResourcesFile());
+    if (!resources.isFile()) {
+        return {WebEngineCheck::Problem::ResourcesMissing, resources.filePath(),
+                QString::fromLatin1(kResourcesPackage)};
+    }
+    return {};
 }
 
-QString RuntimeDownloadPage() {
-    return QString::fromLatin1(kMakerSite) + QStringLiteral("/0_recorder/viewer/dn_webview2.html");
+bool IsWebEngineAvailable() {
+    return CheckWebEngine().available();
 }
 
-QString RuntimeNoticeText() {
-    const QByteArray page = RuntimeDownloadPage().toUtf8();
-    return QString::asprintf(Text(UiText::RuntimeLinkFormat).toUtf8().constData(),
-                             Text(UiText::RuntimeExplanation).toUtf8().constData(),
-                             page.constData(), page.constData());
+WebEngineCheck ProcessFailure() {
+    return {WebEngineCheck::Problem::ProcessFailed, HelperProcessPath(),
+            QString::fromLatin1(kHelperPackage)};
 }
 
-bool ShowRuntimeMissingNotice(bool available, const CompactNotice& compactNotice,
+QString RuntimeNoticeText(const WebEngineCheck& check) {
+    return Text(UiText::RuntimeExplanation) + QStringLiteral("\r\n\r\n") +
+           Text(UiText::RuntimeRemedyFormat).arg(check.path, check.package);
+}
+
+bool ShowRuntimeMissingNotice(const WebEngineCheck& check, const CompactNotice& compactNotice,
                               MessageSink* messages) {
-    if (available) {
+    if (check.available()) {
         return false;
     }
     const QString caption = Text(UiText::RuntimeMissing);
-    const QString text = RuntimeNoticeText();
+    const QString text = RuntimeNoticeText(check);
     if (compactNotice) {
         compactNotice(caption, text);
         return true;
     }
     if (messages) {
-        // A message shows no links: the anchor becomes its address.
-        QString plain = text;
-        plain.replace(QRegularExpression(QStringLiteral("<a href=\"([^\"]*)\">[^<]*</a>")),
-                      QStringLiteral("\\1"));
-        messages->ShowMessage(plain, caption, 0);
+        messages->ShowMessage(text, caption, 0);
         return true;
     }
     return false;

@@ -8,6 +8,7 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslConfiguration>
 #include <QThread>
 #include <QTimer>
 
@@ -57,6 +58,11 @@ Attempt FetchOnce(QNetworkAccessManager& manager, const QUrl& url,
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setTransferTimeout(options.timeoutMs);
+    if (!options.extraAuthorities.isEmpty()) {
+        QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+        ssl.addCaCertificates(options.extraAuthorities);
+        request.setSslConfiguration(ssl);
+    }
 
     std::unique_ptr<QNetworkReply> reply(manager.get(request));
     bool tooLarge = false;

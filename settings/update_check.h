@@ -4,7 +4,9 @@
 #include "update_rules.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
+#include <QSslCertificate>
 #include <QString>
 #include <QUrl>
 
@@ -19,12 +21,14 @@ namespace kv::settings {
 
 // How the update check reaches the web site.
 struct UpdateCheckOptions {
-    QString host;                  // UPDATE/HOST; empty: the check does nothing
+    QString host;                  // UPDATE/HOST (SiteAddress); empty: the check does nothing
     int attempts = 3;              // tries per version text before it counts as missing
     int retryPauseMs = 1000;       // between two tries
     int timeoutMs = 15000;         // a try that moves no data for this long fails
     bool systemProxy = true;       // the desktop's proxy settings
     qint64 maxBodyBytes = 1 << 20; // a larger answer is not a version text
+    // Trusted for HTTPS besides the system's authorities (a test site's own).
+    QList<QSslCertificate> extraAuthorities;
 };
 
 // UPDATE/HOST of the settings file.

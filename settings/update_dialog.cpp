@@ -7,27 +7,10 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QScreen>
 
 namespace kv::settings {
 namespace {
-
-const QRegularExpression& AnchorPattern() {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"re(<a\s+href\s*=\s*"([^"]*)"\s*>(.*?)</a>)re"),
-        QRegularExpression::CaseInsensitiveOption);
-    return pattern;
-}
-
-// Plain notice text as rich text: escaped, line ends as breaks.
-QString PlainToHtml(QStringView text) {
-    QString html = text.toString().toHtmlEscaped();
-    html.replace(QStringLiteral("\r\n"), QStringLiteral("<br>"));
-    html.replace(u'\n', QStringLiteral("<br>"));
-    html.remove(u'\r');
-    return html;
-}
 
 QPoint CentredIn(const QRect& area, QSize size) {
     return {area.left() + (area.width() - size.width()) / 2,
@@ -35,32 +18,6 @@ QPoint CentredIn(const QRect& area, QSize size) {
 }
 
 } // namespace
-
-std::vector<NoticeLink> NoticeLinks(QStringView notice) {
-    std::vector<NoticeLink> links;
-    QRegularExpressionMatchIterator it = AnchorPattern().globalMatch(notice.toString());
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        links.push_back({match.captured(1), match.captured(2)});
-    }
-    return links;
-}
-
-QString NoticeToHtml(QStringView notice) {
-    QString html = QStringLiteral("<div style=\"white-space:pre-wrap\">");
-    qsizetype done = 0;
-    QRegularExpressionMatchIterator it = AnchorPattern().globalMatch(notice.toString());
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        html += PlainToHtml(notice.sliced(done, match.capturedStart() - done));
-        html += QStringLiteral("<a href=\"%1\">%2</a>")
-                    .arg(match.captured(1).toHtmlEscaped(), match.captured(2).toHtmlEscaped());
-        done = match.capturedEnd();
-    }
-    html += PlainToHtml(notice.sliced(done));
-    html += QStringLiteral("</div>");
-    return html;
-}
 
 UpdateDialogLayout LayoutUpdateDialog(bool compact, const UiScale& t) {
     UpdateDialogLayout layout;
@@ -114,6 +71,11 @@ CUpdateDialog::CUpdateDialog(const UiScale& scale, const UiFonts& fonts, QWidget
 
 CUpdateDialog::~CUpdateDialog() = default;
 
+void CUpdateDialog::SetLinkSite(const QUrl& site) {
+    linkSite_ = site;
+    notice_->setText(NoticeToHtml(noticeText_, linkSite_));
+}
+
 void CUpdateDialog::SetNotice(const QString& text, bool compactLayout) {
     noticeText_ = text;
     compactLayout_ = compactLayout;
@@ -133,12 +95,13 @@ void CUpdateDialog::ApplyLayout() {
     }
     notice_->setGeometry(layout_.text);
     close_->setGeometry(layout_.close);
-    notice_->setText(NoticeToHtml(noticeText_));
+    notice_->setText(NoticeToHtml(noticeText_, linkSite_));
 }
 
 void CUpdateDialog::OpenLink(const QString& address) {
-    if (openLink_) {
-        openLink_(QUrl(address));
+    const QUrl url(address);
+    if (openLink_ && LinkAllowedOn(url, linkSite_)) {
+        openLink_(url);
     }
 }
 
@@ -149,9 +112,11 @@ void CUpdateDialog::paintEvent(QPaintEvent*) {
     PaintTitleBand(painter);
 }
 
-CUpdateDialog* ShowUpdateNotice(const QString& notice, const UiScale& scale, const UiFonts& fonts) {
+CUpdateDialog* ShowUpdateNotice(const QString& notice, const QUrl& site, const UiScale& scale,
+                                const UiFonts& fonts) {
     auto* dialog = new CUpdateDialog(scale, fonts);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->SetLinkSite(site);
     dialog->SetNotice(notice, false);
     dialog->setWindowTitle(Text(UiText::UpdateTitle));
     dialog->show();

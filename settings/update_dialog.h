@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notice_markup.h"
 #include "skin_dialog.h"
 #include "ui_fonts.h"
 
@@ -17,21 +18,6 @@ class QPushButton;
 namespace kv::settings {
 
 inline constexpr int kUpdateCloseId = 2;
-
-// One link of a notice: <a href="address">label</a>.
-struct NoticeLink {
-    QString address;
-    QString label;
-    bool operator==(const NoticeLink&) const = default;
-};
-
-// The links of a notice, in order. A notice is plain text with CR LF line
-// ends in which links are written as anchor elements.
-std::vector<NoticeLink> NoticeLinks(QStringView notice);
-
-// The notice as rich text for a label: the plain text escaped with its line
-// ends and runs of spaces kept, each anchor a link.
-QString NoticeToHtml(QStringView notice);
 
 // Where the parts of the update dialog go, in its client coordinates.
 struct UpdateDialogLayout {
@@ -52,10 +38,10 @@ UpdateDialogLayout LayoutUpdateDialog(bool compact, const UiScale& scale);
 using LinkOpener = std::function<bool(const QUrl&)>;
 bool OpenInDefaultBrowser(const QUrl& address);
 
-// A notice with clickable links and a close button: the update notice of the
-// update check, and the notice that the map's web-view runtime is missing
-// (compact). A top-level skinned window; Enter and Escape do nothing, only
-// the close button ends it.
+// A notice with a close button: the update notice of the update check, with
+// links to the download pages on the update site, and the notice that the
+// map's web engine cannot run (compact, no links). A top-level skinned
+// window; Enter and Escape do nothing, only the close button ends it.
 class CUpdateDialog : public CSkinDialog {
     Q_OBJECT
 
@@ -65,6 +51,10 @@ public:
     CUpdateDialog(const UiScale& scale, const UiFonts& fonts, QWidget* parent = nullptr);
     ~CUpdateDialog() override;
 
+    // The site whose pages the notice may link to (LinkAllowedOn); none by
+    // default, so that every anchor shows as text.
+    void SetLinkSite(const QUrl& site);
+    const QUrl& linkSite() const { return linkSite_; }
     // Shows text in the notice and takes the layout the flag selects,
     // centred: the normal one on the monitor holding the window's top-left
     // corner, the compact one on the primary monitor.
@@ -73,7 +63,8 @@ public:
     bool compactLayout() const { return compactLayout_; }
     const UpdateDialogLayout& Layout() const { return layout_; }
 
-    // What a click on a link does; by default OpenInDefaultBrowser.
+    // What a click on a link does; by default OpenInDefaultBrowser. Only an
+    // address on the link site is handed on.
     void SetLinkOpener(LinkOpener opener) { openLink_ = std::move(opener); }
     void OpenLink(const QString& address);
 
@@ -87,6 +78,7 @@ private:
     void ApplyLayout();
 
     QString noticeText_;
+    QUrl linkSite_;
     bool compactLayout_ = false;
     UpdateDialogLayout layout_;
     LinkOpener openLink_;
@@ -95,7 +87,9 @@ private:
 };
 
 // The update notice as the main window shows it: a new top-level dialog with
-// the notice in the normal layout, titled "更新情報", deleted when closed.
-CUpdateDialog* ShowUpdateNotice(const QString& notice, const UiScale& scale, const UiFonts& fonts);
+// the notice in the normal layout and links to the update site, titled
+// "更新情報", deleted when closed.
+CUpdateDialog* ShowUpdateNotice(const QString& notice, const QUrl& site, const UiScale& scale,
+                                const UiFonts& fonts);
 
 } // namespace kv::settings

@@ -4,6 +4,8 @@
 #include "ui_texts.h"
 #include "viewer_version.h"
 
+#include <QUrl>
+
 #include <algorithm>
 
 namespace kv::settings {
@@ -110,12 +112,43 @@ QString SiteAddress(QStringView host) {
         return site;
     }
     if (!site.contains(QStringLiteral("://"))) {
-        site.prepend(QStringLiteral("http://"));
+        site.prepend(QStringLiteral("https://"));
     }
+    const QUrl url(site, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https") ||
+        !url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment()) {
+        return {};
+    }
+    site = url.toString(QUrl::FullyEncoded);
     while (site.endsWith(u'/')) {
         site.chop(1);
     }
     return site;
+}
+
+QString EscapeNoticeText(QStringView text) {
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            escaped += QStringLiteral("&amp;");
+            break;
+        case u'<':
+            escaped += QStringLiteral("&lt;");
+            break;
+        case u'>':
+            escaped += QStringLiteral("&gt;");
+            break;
+        case u'"':
+            escaped += QStringLiteral("&quot;");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 std::vector<UpdateItem> FindUpdates(const RecorderStrings& recorder, const VersionFetcher& fetch) {
@@ -142,7 +175,8 @@ std::vector<UpdateItem> FindUpdates(const RecorderStrings& recorder, const Versi
         if (!text) {
             return {}; // an unreadable GPS-data text silences the whole notice
         }
-        const QString latest = FormatGpsDate(*text);
+        // The site's file may end its one line with a line end.
+        const QString latest = FormatGpsDate(text->trimmed());
         const QString current = FormatGpsDate(recorder.gpsData);
         if (latest != current) {
             items.push_back({UpdateKind::GpsData, current, latest});
@@ -164,8 +198,8 @@ QString ComposeUpdateNotice(std::span<const UpdateItem> items, QStringView site)
         const UpdateItem& item = items[i];
         const QByteArray title = Utf8(Text(TitleOf(item.kind)));
         const QByteArray page = Utf8(site.toString() + PageOf(item.kind).toString());
-        const QByteArray current = Utf8(item.current);
-        const QByteArray latest = Utf8(item.latest);
+        const QByteArray current = Utf8(EscapeNoticeText(item.current));
+        const QByteArray latest = Utf8(EscapeNoticeText(item.latest));
         if (i == 0) {
             notice = QString::asprintf(
                 Utf8(Text(UiText::UpdateFirstBlock)).constData(), Utf8(intro).constData(),

@@ -15,7 +15,7 @@
 // Nothing here touches the network.
 namespace kv::settings {
 
-// Paths on the maker's web site (plain HTTP).
+// Paths on the maker's web site.
 inline constexpr QStringView kFirmwareTextPath = u"/taiou/dr_updata/rx-210/rx-210_sw_version.txt";
 inline constexpr QStringView kFirmwarePagePath = u"/taiou/dr_updata/rx-210/rx-210.html";
 inline constexpr QStringView kViewerTextPath = u"/0_recorder/viewer/kolvista/kolvista_version.txt";
@@ -71,10 +71,16 @@ QString CutAtThirdDot(QStringView text);
 // end. "211015" gives "21/10/15".
 QString FormatGpsDate(QStringView number);
 
-// The web site's address for a host setting: "http://" + host, or the
-// setting itself when it names its scheme; no trailing "/". Empty for an
-// empty host.
+// The web site's address for a host setting: "https://" + host, or the
+// setting itself when it names its scheme (http or https only); encoded as a
+// URL (no blanks, quotes or angle brackets), no trailing "/". Empty for an
+// empty host, another scheme or a setting that is no web address.
 QString SiteAddress(QStringView host);
+
+// Text taken from outside (the site's version texts, the card's versions) as
+// it stands in a notice: "&", "<", ">" and '"' written as "&amp;", "&lt;",
+// "&gt;" and "&quot;", so that it can never form a link.
+QString EscapeNoticeText(QStringView text);
 
 // Fetches the version text at a path of the web site (VersionTextFromBody
 // with the marker, empty for none); nothing on any failure.
@@ -84,15 +90,16 @@ using VersionFetcher = std::function<std::optional<QString>(QStringView path, QS
 // only; both versions cut at their third "." and, when they differ, shown with
 // ".0" appended; no item without the recorder's version), the viewer (the
 // whole text after the marker against kViewerVersion) and the GPS data (only
-// with the recorder's number; both shown as dates). A kind whose text cannot
+// with the recorder's number, the site's text without surrounding blanks and
+// line ends; both shown as dates). A kind whose text cannot
 // be fetched gives no item, except the GPS data: when its text cannot be
 // fetched the check ends without any item. Exact, case-sensitive comparisons.
 std::vector<UpdateItem> FindUpdates(const RecorderStrings& recorder, const VersionFetcher& fetch);
 
 // The notice for items (none: empty): the introduction, then one block per
-// item with its title, the current and the new version and the link to its
-// download page on site; ends with "\r\n" when there is more than one block;
-// cut to kMaxNoticeLength.
+// item with its title, the current and the new version (EscapeNoticeText) and
+// the link to its download page on site; ends with "\r\n" when there is more
+// than one block; cut to kMaxNoticeLength.
 QString ComposeUpdateNotice(std::span<const UpdateItem> items, QStringView site);
 
 // The whole check over fetch: FindUpdates, then the notice for site.

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 
@@ -178,10 +179,10 @@ bool ClampToLimits(WinRect& rect, ClampMemory& memory, QPoint c, const ClampLimi
     const bool hHigh = sy > my;
 
     if (scaleX != nullptr) {
-        *scaleX = wLow ? 1.0f : (wHigh ? mx : sx);
+        *scaleX = ClampScaleFactor(sx, mx);
     }
     if (scaleY != nullptr) {
-        *scaleY = hLow ? 1.0f : (hHigh ? my : sy);
+        *scaleY = ClampScaleFactor(sy, my);
     }
 
     if (edge == DragEdge::None) {
@@ -243,6 +244,13 @@ bool ClampToLimits(WinRect& rect, ClampMemory& memory, QPoint c, const ClampLimi
     return true;
 }
 
+float ClampScaleFactor(double factor, double monitorFactor) {
+    if (!(factor >= 1.0)) { // also not a number
+        return 1.0f;
+    }
+    return static_cast<float>(factor > monitorFactor ? monitorFactor : factor);
+}
+
 std::array<int, 6> InitialLayoutBlock(const UiScale& t) {
     const int w1 = t(1120) - t(440) - 4 * t(6);
     const int h1 = t(4) + (t(1120) - t(440) - 4 * t(6) - 2 * t(2)) * 9 / 16;
@@ -299,14 +307,30 @@ void CResizeDialog::SetPlacement(const SettingsStore& store, const QString& name
 }
 
 void CResizeDialog::LoadScale() {
-    if (placementName_.isEmpty()) {
+    const WinRect window = WindowRect();
+    LoadScaleWithin(NearestMonitorRect(QPoint(window.left, window.top)));
+}
+
+void CResizeDialog::LoadScaleWithin(const WinRect& monitor) {
+    if (placementName_.isEmpty() || baseWidth <= 0 || baseHeight <= 0) {
         return;
     }
-    if (const auto x = ReadScale(store_, placementName_, settings::kScaleX)) {
-        scaleX = static_cast<float>(*x);
-    }
-    if (const auto y = ReadScale(store_, placementName_, settings::kScaleY)) {
-        scaleY = static_cast<float>(*y);
+    // Never below the base size either, even on a monitor smaller than it.
+    const double mx = std::max(1.0, static_cast<double>(monitor.Width()) / baseWidth);
+    const double my = std::max(1.0, static_cast<double>(monitor.Height()) / baseHeight);
+    bool repaired = false;
+    auto take = [&](QStringView key, double monitorFactor, float& factor) {
+        if (const auto value = ReadScale(store_, placementName_, key)) {
+            // As an edge drag keeps it: between the base size and the monitor.
+            factor = ClampScaleFactor(*value, monitorFactor);
+            repaired |= !(*value >= 1.0 && *value <= monitorFactor);
+        }
+    };
+    take(settings::kScaleX, mx, scaleX);
+    take(settings::kScaleY, my, scaleY);
+    // A factor out of range in the file is replaced by the one the window took.
+    if (repaired) {
+        SaveScale();
     }
 }
 

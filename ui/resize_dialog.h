@@ -106,6 +106,11 @@ struct ClampLimits {
 bool ClampToLimits(WinRect& rect, ClampMemory& memory, QPoint cursor, const ClampLimits& limits,
                    float* scaleX = nullptr, float* scaleY = nullptr);
 
+// The size factor an edge drag ends with for factor (size / base size) on a
+// monitor of monitorFactor (monitor size / base size): 1 below 1 (and for
+// what is no number), monitorFactor above it, else factor itself.
+float ClampScaleFactor(double factor, double monitorFactor);
+
 // The main window's three picture-area sizes (width, height pairs) for S.
 std::array<int, 6> InitialLayoutBlock(const UiScale& scale);
 
@@ -138,8 +143,12 @@ public:
     // window to base size × factors keeping its top-left corner.
     virtual void SetPlacement(const SettingsStore& store, const QString& name);
     // SCALEX and SCALEY of the placement; each value greater than 0 replaces
-    // its factor, anything else leaves it.
+    // its factor, anything else leaves it. The factors are kept within what an
+    // edge drag allows (ClampScaleFactor): from 1 (the base size) up to the
+    // monitor nearest to the window's top-left corner; a value out of that
+    // range in the file is written back as the factor taken.
     void LoadScale();
+    void LoadScaleWithin(const WinRect& monitor);
     // Writes both factors ("%f"). False without a placement or when the
     // write fails.
     bool SaveScale();

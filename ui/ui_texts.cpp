@@ -213,9 +213,9 @@ constexpr UiTextEntry kEntries[] = {
     Entry(UiText::UpdateFirstBlock, u"%s\r\n\r\n%s:\r\n%s%s   →   %s%s\r\n\r\nURL : <a href=\"%s\">%s</a>"),
     Entry(UiText::UpdateNextBlock, u"\r\n\r\n\r\n%s:\r\n%s%s   →   %s%s\r\n\r\nURL : <a href=\"%s\">%s</a>"),
     Entry(UiText::UpdateClose, u"閉じる"),
-    Entry(UiText::RuntimeMissing, u"WebView2 ランタイムがインストールされていません。"),
-    Entry(UiText::RuntimeExplanation, u"マップを表示するには Microsoft Edge WebView2 ランタイムが必要です。\r\n下記URLのページから「エバーグリーン ブートストラップ」版をダウンロードしてインストールしてください。\r\n\r\n"),
-    Entry(UiText::RuntimeLinkFormat, u"%sURL : <a href=\"%s\">%s</a>\r\n"),
+    Entry(UiText::RuntimeMissing, u"地図の表示に必要な Qt WebEngine を起動できません。"),
+    Entry(UiText::RuntimeExplanation, u"マップを表示するには Qt WebEngine が必要ですが、次のものが見つからないか、起動できませんでした。"),
+    Entry(UiText::RuntimeRemedyFormat, u"%1\r\n\r\nDebian ではパッケージ %2 をインストールしてから、ビューワーを起動し直してください。"),
     // Fonts, progress bar, media errors
     Entry(UiText::FontFace, u"メイリオ"),
     Entry(UiText::ProgressFormat, u"%d %%"),

@@ -220,9 +220,9 @@ enum class UiText : int {
     UpdateFirstBlock = 178,
     UpdateNextBlock = 179,
     UpdateClose = 180,
-    RuntimeMissing = 184,
-    RuntimeExplanation = 185,
-    RuntimeLinkFormat = 181,
+    RuntimeMissing = 184,      // the web engine notice's caption
+    RuntimeExplanation = 185,  // what the map needs
+    RuntimeRemedyFormat = 181, // %1 what is missing, %2 the package that brings it
     // Fonts, progress bar, media errors
     FontFace = 112,
     ProgressFormat = 182,

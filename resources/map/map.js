@@ -445,3 +445,9 @@ function initialize() {
         start(host, MapProviders[host.mapProvider] || MapProviders.leaflet);
     });
 }
+
+// The page starts once it has loaded (no inline handler: the page's content
+// policy runs no inline script).
+if (typeof window.addEventListener === 'function') {
+    window.addEventListener('load', initialize);
+}

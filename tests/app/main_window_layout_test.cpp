@@ -41,7 +41,8 @@ TEST(MainWindowLayout, DesignSizeAtScaleOne) {
     EXPECT_EQ(l.maximiseButton, QRect(1038, 0, 26, 18));
     EXPECT_EQ(l.minimiseButton, QRect(1012, 0, 26, 18));
     EXPECT_EQ(l.title, QRect(10, 4, 400, 30));
-    EXPECT_EQ(l.mapWindow, QRect(662, 28, 452, 393));
+    // The map window ends where the second-camera window begins.
+    EXPECT_EQ(l.mapWindow, QRect(662, 28, 452, 354));
     EXPECT_EQ(l.secondWindow, QRect(662, 382, 452, 274));
     EXPECT_EQ(SatelliteContent(l.secondWindow.size(), s), QRect(4, 20, 444, 250));
 }

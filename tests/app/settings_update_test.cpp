@@ -19,6 +19,7 @@
 #include "update_check.h"
 #include "update_dialog.h"
 #include "update_rules.h"
+#include "wait_for.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -69,11 +70,7 @@ protected:
     void WaitForTheUpdateCheck() {
         const settings::CUpdateCheck* check = window->UpdateCheck();
         ASSERT_NE(check, nullptr);
-        const QDeadlineTimer guard(60000);
-        while (!check->ended() && !guard.hasExpired()) {
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        ASSERT_TRUE(check->ended());
+        ASSERT_TRUE(WaitFor([&] { return check->ended(); }));
     }
 
     QTemporaryDir folder;
@@ -148,7 +145,9 @@ TEST_F(SettingsAndUpdates, TheUpdateCheckAsksTheSiteWithTheCardsVersionsAndShows
         QStringLiteral("ドライブレコーダー本体:\r\n現在のバージョン：1.2.3.0   →   "
                        "更新バージョン：1.2.4.0")))
         << notice->noticeText().toStdString();
-    EXPECT_EQ(settings::NoticeLinks(notice->noticeText()).size(), 1u);
+    // Its one link goes to the update site's firmware page.
+    EXPECT_EQ(notice->linkSite(), QUrl(site.host()));
+    EXPECT_EQ(settings::NoticeLinks(notice->noticeText(), notice->linkSite()).size(), 1u);
 
     // Shutting down takes the notice with it.
     QPointer<settings::CUpdateDialog> gone(notice);

@@ -11,6 +11,7 @@
 #include "map_protocol.h"
 #include "screenshot_folder.h"
 #include "telemetry_reader.h"
+#include "wait_for.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -28,7 +29,7 @@
 namespace kv::map {
 namespace {
 
-// Runs script in the page and returns its result (null after 20 s).
+// Runs script in the page and returns its result (null when none came in time).
 QVariant Eval(QWebEnginePage* page, const QString& script) {
     QVariant result;
     bool done = false;
@@ -36,23 +37,8 @@ QVariant Eval(QWebEnginePage* page, const QString& script) {
         result = value;
         done = true;
     });
-    const QDeadlineTimer deadline(20000);
-    while (!done && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    WaitFor([&] { return done; });
     return result;
-}
-
-// Waits until condition holds (at most 30 s); whether it did.
-bool WaitUntil(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(30000);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 // One 60 s impact recording driving the whole scripted route (speeding,
@@ -98,8 +84,7 @@ protected:
         wrap_.SetDialog(&dialog_);
         dialog_.resize(444, 369);
         dialog_.show();
-        ASSERT_TRUE(WaitUntil([this] { return wrap_.pageReady; }))
-            << "the page did not report ready";
+        ASSERT_TRUE(WaitFor([this] { return wrap_.pageReady; })) << "the page did not report ready";
         ASSERT_NE(dialog_.view(), nullptr);
     }
 
@@ -132,7 +117,7 @@ protected:
         ASSERT_GT(eventsSent_, 0);
         ASSERT_TRUE(wrap_.SendEventPoints(events_, 0, true));
         wrap_.SetPlayState(1);
-        ASSERT_TRUE(WaitUntil([&] {
+        ASSERT_TRUE(WaitFor([&] {
             return Eval(Page(), QStringLiteral("cplist.markers.length")).toInt() == eventsSent_ &&
                    Eval(Page(), QStringLiteral("orbitgrplist.histline.length + "
                                                "orbitgrplist.schline.length"))
@@ -223,19 +208,19 @@ TEST_F(MapPage, AClickOnAnEventPointAsksForItsFrame) {
     QSignalSpy frames(&wrap_, &CGoogleMapDlgWrap::frameRequested);
     const int frame = Eval(Page(), QStringLiteral("cplist.markers[1].ipos")).toInt();
     Eval(Page(), QStringLiteral("cplist.markers[1].marker.fire('click'); 1"));
-    ASSERT_TRUE(WaitUntil([&] { return !frames.isEmpty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !frames.isEmpty(); }));
     EXPECT_EQ(frames.at(0).at(0).toInt(), frame);
     EXPECT_GT(frame, 0);
 }
 
 TEST_F(MapPage, TheMapGoesWhenTheConnectionDoes) {
     wrap_.connection.connected = 0;
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return Eval(Page(), QStringLiteral("g_map === null && g_script === null")).toBool();
     }));
     EXPECT_FALSE(wrap_.pageReady);
     wrap_.connection.connected = 1;
-    ASSERT_TRUE(WaitUntil([&] { return wrap_.pageReady; }));
+    ASSERT_TRUE(WaitFor([&] { return wrap_.pageReady; }));
     EXPECT_TRUE(Eval(Page(), QStringLiteral("g_map !== null")).toBool());
 }
 

@@ -2,6 +2,7 @@
 // the test on 127.0.0.1: which version texts it fetches, which updates it
 // finds, the notice it composes, and its silence when the site fails.
 
+#include "notice_markup.h"
 #include "qt_printers.h"
 #include "update_check.h"
 #include "version_site.h"
@@ -143,7 +144,7 @@ TEST_P(UpdateCheckSite, FindsWhatIsNewer) {
     const QString& notice = outcome.notices.front();
     EXPECT_EQ(outcome.updateMessage, notice);
     EXPECT_TRUE(notice.startsWith(kIntro + QStringLiteral("\r\n\r\n"))) << notice.toStdString();
-    EXPECT_EQ(BlocksOf(notice, QStringLiteral("http://") + site.host()), c.expected);
+    EXPECT_EQ(BlocksOf(notice, site.host()), c.expected);
     EXPECT_EQ(notice.endsWith(QStringLiteral("</a>\r\n")), c.expected.size() > 1);
 }
 
@@ -233,7 +234,7 @@ TEST(UpdateCheck, NoticeOfThreeUpdates) {
     site.Serve(kGpsTextPath, "220301");
     const Outcome outcome = RunCheck(OptionsFor(site.host()), {"1.2.3", "211015", "", "4620-KTR"});
     ASSERT_EQ(outcome.notices.size(), 1);
-    const QString s = QStringLiteral("http://") + site.host();
+    const QString s = site.host();
     const QString expected =
         kIntro +
         QStringLiteral("\r\n\r\nドライブレコーダー本体:\r\n現在のバージョン：1.2.3.0   →   "
@@ -249,6 +250,48 @@ TEST(UpdateCheck, NoticeOfThreeUpdates) {
         s + QStringLiteral("/taiou/gps_data/dr_01/dr01.html\">") + s +
         QStringLiteral("/taiou/gps_data/dr_01/dr01.html</a>\r\n");
     EXPECT_EQ(outcome.notices.front(), expected);
+}
+
+// Anyone on the way can change what the site answers: an anchor in a version
+// text reaches the notice as text, and the notice links only to the site.
+TEST(UpdateCheck, AnchorsInTheSitesTextsAreNoLinks) {
+    VersionSite site;
+    site.Serve(kViewerTextPath, "VER:<a href=\"file:///etc/passwd\">2.0.1.0</a>");
+    const Outcome outcome = RunCheck(OptionsFor(site.host()), kNoCard);
+    ASSERT_EQ(outcome.notices.size(), 1);
+    const QString notice = outcome.notices.front();
+    EXPECT_FALSE(notice.contains(QStringLiteral("<a href=\"file:"))) << notice.toStdString();
+    EXPECT_TRUE(notice.contains(QStringLiteral(
+        "更新バージョン：&lt;a href=&quot;file:///etc/passwd&quot;&gt;2.0.1.0&lt;/a&gt;")))
+        << notice.toStdString();
+    const std::vector<NoticeLink> links = NoticeLinks(notice, QUrl(site.host()));
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].address,
+              site.host() + QStringLiteral("/0_recorder/viewer/kolvista/viewer.html"));
+}
+
+// A host without a scheme is asked over HTTPS; the site's certificate must be
+// trusted (here: the test's own), else the check stays silent.
+TEST(UpdateCheck, AHostWithoutSchemeIsAskedOverHttps) {
+    VersionSite site(test::Scheme::Https);
+    site.Serve(kViewerTextPath, "VER:2.0.1.0");
+    const QString bare = site.host().mid(QStringLiteral("https://").size());
+    ASSERT_TRUE(bare.startsWith(QStringLiteral("127.0.0.1:")));
+
+    UpdateCheckOptions trusting = OptionsFor(bare);
+    trusting.extraAuthorities = {test::SiteCertificate()};
+    const Outcome outcome = RunCheck(trusting, kNoCard);
+    ASSERT_EQ(outcome.notices.size(), 1);
+    EXPECT_EQ(site.requested(), QStringList{kViewer});
+    EXPECT_EQ(BlocksOf(outcome.notices.front(), site.host()),
+              (std::vector<Block>{{kViewerTitle, "2.0.0.0", "2.0.1.0",
+                                   "/0_recorder/viewer/kolvista/viewer.html"}}));
+
+    // Without trusting it: no answer is taken, nothing is announced.
+    const Outcome untrusted = RunCheck(OptionsFor(bare), kNoCard);
+    EXPECT_TRUE(untrusted.finished);
+    EXPECT_TRUE(untrusted.notices.isEmpty());
+    EXPECT_EQ(site.requested(), QStringList{kViewer});
 }
 
 TEST(UpdateCheck, SilentWhenTheSiteIsDown) {
@@ -276,7 +319,7 @@ TEST(UpdateCheck, FailedRequestsAreTriedAgainAFewTimesOnly) {
         }
     });
     UpdateCheckOptions options =
-        OptionsFor(QStringLiteral("127.0.0.1:%1").arg(closer.serverPort()));
+        OptionsFor(QStringLiteral("http://127.0.0.1:%1").arg(closer.serverPort()));
     options.attempts = 3;
     const Outcome outcome = RunCheck(options, kNoCard);
     EXPECT_TRUE(outcome.finished);

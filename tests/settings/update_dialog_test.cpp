@@ -25,6 +25,7 @@ namespace kv::settings {
 namespace {
 
 const QString kSite = QStringLiteral("http://www.example.jp");
+const QUrl kSiteUrl(kSite);
 
 QString ThreeBlockNotice() {
     const std::vector<UpdateItem> items = {{UpdateKind::Firmware, "1.2.3.0", "1.2.4.0"},
@@ -33,11 +34,12 @@ QString ThreeBlockNotice() {
     return ComposeUpdateNotice(items, kSite);
 }
 
+// The web engine notice as the map side writes it.
 QString RuntimeNotice() {
-    const QString address = QStringLiteral("https://www.example.com/runtime");
-    return QString::asprintf(Text(UiText::RuntimeLinkFormat).toUtf8().constData(),
-                             Text(UiText::RuntimeExplanation).toUtf8().constData(),
-                             address.toUtf8().constData(), address.toUtf8().constData());
+    return Text(UiText::RuntimeExplanation) + QStringLiteral("\r\n\r\n") +
+           Text(UiText::RuntimeRemedyFormat)
+               .arg(QStringLiteral("/usr/lib/qt6/libexec/QtWebEngineProcess"),
+                    QStringLiteral("libqt6webenginecore6-bin"));
 }
 
 // The text a reader sees in the label.
@@ -48,7 +50,7 @@ QString ShownText(const QLabel* label) {
 }
 
 TEST(UpdateNotice, LinksAndRichText) {
-    const std::vector<NoticeLink> links = NoticeLinks(ThreeBlockNotice());
+    const std::vector<NoticeLink> links = NoticeLinks(ThreeBlockNotice(), kSiteUrl);
     const std::vector<NoticeLink> expected = {
         {kSite + "/taiou/dr_updata/rx-210/rx-210.html",
          kSite + "/taiou/dr_updata/rx-210/rx-210.html"},
@@ -59,14 +61,71 @@ TEST(UpdateNotice, LinksAndRichText) {
 
     const QString notice = QStringLiteral(
         "a < b & c\r\nx   →   y\r\nURL : <A HREF=\"http://h/p?a=1&b=2\">page</a> end");
-    EXPECT_EQ(NoticeLinks(notice), (std::vector<NoticeLink>{{"http://h/p?a=1&b=2", "page"}}));
+    const QUrl site(QStringLiteral("https://h"));
+    EXPECT_EQ(NoticeLinks(notice, site), (std::vector<NoticeLink>{{"http://h/p?a=1&b=2", "page"}}));
     QTextDocument document;
-    document.setHtml(NoticeToHtml(notice));
+    document.setHtml(NoticeToHtml(notice, site));
     EXPECT_EQ(document.toPlainText(), QStringLiteral("a < b & c\nx   →   y\nURL : page end"));
-    const QString html = NoticeToHtml(notice);
+    const QString html = NoticeToHtml(notice, site);
     EXPECT_TRUE(html.contains(QStringLiteral("<a href=\"http://h/p?a=1&amp;b=2\">page</a>")))
         << html.toStdString();
-    EXPECT_TRUE(NoticeLinks(u"no links\r\n").empty());
+    EXPECT_TRUE(NoticeLinks(u"no links\r\n", site).empty());
+}
+
+// Only http and https addresses on the notice's own site are links; an
+// anchor elsewhere, or of another scheme, stays text and opens nothing.
+TEST(UpdateNotice, LinksOnlyToTheSitesOwnPages) {
+    struct Case {
+        const char* address;
+        bool link;
+    };
+    const QUrl site(QStringLiteral("https://update.example.jp"));
+    for (const Case& c : {
+             Case{"https://update.example.jp/taiou/gps_data/dr_01/dr01.html", true},
+             Case{"http://UPDATE.example.jp/page.html", true},
+             Case{"file:///etc/passwd", false},
+             Case{"javascript:alert(1)", false},
+             Case{"ftp://update.example.jp/x", false},
+             Case{"https://update.example.jp.evil.example/x", false},
+             Case{"https://evil.example/update.example.jp", false},
+             Case{"https://update.example.jp:8443/x", false},
+             Case{"https://user@update.example.jp/x", false},
+             Case{"smb://update.example.jp/share", false},
+         }) {
+        SCOPED_TRACE(c.address);
+        const QString anchor = QStringLiteral("<a href=\"%1\">label</a>").arg(c.address);
+        EXPECT_EQ(LinkAllowedOn(QUrl(QString::fromUtf8(c.address)), site), c.link);
+        EXPECT_EQ(NoticeLinks(anchor, site).size(), c.link ? 1u : 0u);
+        QTextDocument document;
+        document.setHtml(NoticeToHtml(anchor, site));
+        // A refused anchor reads as the text it is.
+        EXPECT_EQ(document.toPlainText(), c.link ? QStringLiteral("label") : anchor);
+    }
+    // Without a site nothing is a link.
+    EXPECT_TRUE(NoticeLinks(u"<a href=\"https://update.example.jp/\">x</a>", QUrl()).empty());
+}
+
+// Text from the site goes into the notice escaped: an anchor in a version
+// text is shown as it stands, and the notice's own link stays the only one.
+TEST(UpdateNotice, ADownloadedAnchorIsTextNotALink) {
+    const QString planted = QStringLiteral("<a href=\"file:///etc/passwd\">2.0.1.0</a>");
+    const std::vector<UpdateItem> items = {{UpdateKind::Viewer, "2.0.0.0", planted}};
+    const QString notice = ComposeUpdateNotice(items, kSite);
+    const std::vector<NoticeLink> links = NoticeLinks(notice, kSiteUrl);
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0].address, kSite + "/0_recorder/viewer/kolvista/viewer.html");
+    // Even an anchor to the site's own host, planted in a version text, is text.
+    const std::vector<UpdateItem> onSite = {
+        {UpdateKind::Viewer, "2.0.0.0", "<a href=\"" + kSite + "/evil\">2.0.1.0</a>"}};
+    const std::vector<NoticeLink> onSiteLinks =
+        NoticeLinks(ComposeUpdateNotice(onSite, kSite), kSiteUrl);
+    ASSERT_EQ(onSiteLinks.size(), 1u);
+    EXPECT_EQ(onSiteLinks[0].address, kSite + "/0_recorder/viewer/kolvista/viewer.html");
+    QTextDocument document;
+    document.setHtml(NoticeToHtml(notice, kSiteUrl));
+    EXPECT_TRUE(document.toPlainText().contains(QStringLiteral("更新バージョン：") + planted))
+        << document.toPlainText().toStdString();
+    EXPECT_EQ(NoticeToHtml(notice, kSiteUrl).count(QStringLiteral("<a href=")), 1);
 }
 
 TEST(UpdateNotice, Layouts) {
@@ -114,14 +173,19 @@ TEST_F(UpdateDialogTest, EachLinkOpensItsOwnPage) {
         return true;
     });
     dialog.SetNotice(ThreeBlockNotice(), false);
+    dialog.SetLinkSite(kSiteUrl);
     dialog.show();
     std::vector<QUrl> expected;
-    for (const NoticeLink& link : NoticeLinks(dialog.noticeText())) {
+    for (const NoticeLink& link : NoticeLinks(dialog.noticeText(), dialog.linkSite())) {
         // What the label reports when its link is clicked.
         Q_EMIT dialog.noticeLabel()->linkActivated(link.address);
         expected.emplace_back(link.address);
     }
     ASSERT_EQ(expected.size(), 3u);
+    // Whatever else a click reports, only the site's own pages are opened.
+    for (const char* other : {"file:///etc/passwd", "https://evil.example/", "mailto:a@b"}) {
+        Q_EMIT dialog.noticeLabel()->linkActivated(QString::fromUtf8(other));
+    }
     EXPECT_EQ(opened, expected);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.noticeLabel()->text().count(QStringLiteral("<a href=")), 3);
@@ -148,12 +212,13 @@ TEST_F(UpdateDialogTest, EnterAndEscapeLeaveItOpenAndCloseEndsIt) {
 }
 
 TEST_F(UpdateDialogTest, TheUpdateNoticeStandsAloneAndGoesWhenClosed) {
-    QPointer<CUpdateDialog> dialog = ShowUpdateNotice(ThreeBlockNotice(), scale_, fonts_);
+    QPointer<CUpdateDialog> dialog = ShowUpdateNotice(ThreeBlockNotice(), kSiteUrl, scale_, fonts_);
     ASSERT_FALSE(dialog.isNull());
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_EQ(dialog->parentWidget(), nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("更新情報"));
     EXPECT_FALSE(dialog->compactLayout());
+    EXPECT_EQ(dialog->linkSite(), kSiteUrl);
     EXPECT_EQ(dialog->noticeText(), ThreeBlockNotice());
     EXPECT_TRUE(
         ShownText(dialog->noticeLabel())
@@ -186,12 +251,22 @@ TEST_F(UpdateDialogTest, Pictures) {
              Shot{"update_notice_three_blocks.png", ThreeBlockNotice(), false, "更新情報", 1.0},
              Shot{"update_notice_three_blocks_s125.png", ThreeBlockNotice(), false, "更新情報",
                   1.25},
+             // A version text holding an anchor: shown as text, one link.
+             Shot{"update_notice_planted_anchor.png",
+                  ComposeUpdateNotice(std::vector<UpdateItem>{{UpdateKind::Viewer, "2.0.0.0",
+                                                               "<a href=\"file:///etc/"
+                                                               "passwd\">2.0.1.0</a>"}},
+                                      kSite),
+                  false, "更新情報", 1.0},
              Shot{"update_notice_compact.png", RuntimeNotice(), true,
-                  "WebView2 ランタイムがインストールされていません。", 1.0},
+                  "地図の表示に必要な Qt WebEngine を起動できません。", 1.0},
          }) {
         const UiScale scale(shot.s, 1.0);
         CUpdateDialog dialog(scale, UiFonts(QStringLiteral("Noto Sans CJK JP"), scale, 96.0));
         dialog.SetNotice(shot.notice, shot.compact);
+        if (!shot.compact) {
+            dialog.SetLinkSite(kSiteUrl); // as the main window shows the update notice
+        }
         dialog.setWindowTitle(QString::fromUtf8(shot.title));
         const QImage image = dialog.grab().toImage();
         ASSERT_FALSE(image.isNull());

@@ -88,12 +88,59 @@ TEST(UpdateRules, SiteAddressOfTheHostSetting) {
         QString site;
     };
     for (const Case& c : {
-             Case{"www.example.jp", "http://www.example.jp"},
-             Case{" 127.0.0.1:8080/ ", "http://127.0.0.1:8080"},
+             // Without a scheme the site is asked over HTTPS.
+             Case{"www.example.jp", "https://www.example.jp"},
+             Case{" 127.0.0.1:8080/ ", "https://127.0.0.1:8080"},
              Case{"https://www.example.jp/", "https://www.example.jp"},
+             Case{"http://www.example.jp", "http://www.example.jp"},
+             Case{"HTTP://www.example.jp/base/", "http://www.example.jp/base"},
              Case{"", ""},
+             // No web address: no site, so the check asks no one and links nowhere.
+             Case{"file:///etc", ""},
+             Case{"javascript:alert(1)", ""},
+             Case{"ftp://www.example.jp", ""},
+             Case{"www.example.jp\"><a href=\"file:///etc/passwd", ""},
+             Case{"https://user@www.example.jp", ""},
+             Case{"www.example.jp/?q=1", ""},
          }) {
         EXPECT_EQ(SiteAddress(c.host), c.site) << c.host.toStdString();
+    }
+}
+
+TEST(UpdateRules, OutsideTextIsEscapedForTheNotice) {
+    EXPECT_EQ(EscapeNoticeText(u"<a href=\"x\">1 & 2</a>"),
+              QStringLiteral("&lt;a href=&quot;x&quot;&gt;1 &amp; 2&lt;/a&gt;"));
+    EXPECT_EQ(EscapeNoticeText(u"2.0.1.0\r\n"), QStringLiteral("2.0.1.0\r\n"));
+}
+
+// The GPS-data text is the version itself; the site's file may end its line
+// (CR LF, LF, blanks), which is no newer version.
+TEST(UpdateRules, GpsDataTextIsComparedWithoutItsLineEnd) {
+    struct Case {
+        const char* text;
+        bool update;
+        QString latest;
+    };
+    for (const Case& c : {
+             Case{"211015\r\n", false, {}},
+             Case{"211015\n", false, {}},
+             Case{" 211015 \r\n", false, {}},
+             Case{"211015", false, {}},
+             Case{"220301\r\n", true, QStringLiteral("22/03/01")},
+         }) {
+        SCOPED_TRACE(c.text);
+        const RecorderStrings recorder{QString(), QStringLiteral("211015"), QString(), QString()};
+        const VersionFetcher fetch = [&](QStringView path, QStringView) -> std::optional<QString> {
+            if (path == kGpsTextPath) {
+                return QString::fromUtf8(c.text);
+            }
+            return std::nullopt;
+        };
+        const std::vector<UpdateItem> items = FindUpdates(recorder, fetch);
+        ASSERT_EQ(items.size(), c.update ? 1u : 0u);
+        if (c.update) {
+            EXPECT_EQ(items[0], (UpdateItem{UpdateKind::GpsData, "21/10/15", c.latest}));
+        }
     }
 }
 

@@ -1,11 +1,18 @@
 #pragma once
 
 // A small web site of version texts for the update check's tests, served on
-// 127.0.0.1 from the test's own thread.
+// 127.0.0.1 from the test's own thread, over plain HTTP or over HTTPS with the
+// certificate in data/ (made for 127.0.0.1, valid 2000-2199).
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
@@ -15,29 +22,65 @@
 
 #include <map>
 #include <memory>
+#include <utility>
 
 namespace kv::settings::test {
+
+// A file of data/ beside this header.
+inline QByteArray TestData(const char* name) {
+    QFile file(QFileInfo(QString::fromUtf8(__FILE__)).absolutePath() + QStringLiteral("/data/") +
+               QString::fromLatin1(name));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+    return file.readAll();
+}
+
+// The certificate the HTTPS site presents; a client trusts it by adding it.
+inline QSslCertificate SiteCertificate() {
+    return QSslCertificate(TestData("update_site_cert.pem"), QSsl::Pem);
+}
+
+enum class Scheme { Http, Https };
 
 // A web site of version texts: GET of a known path answers 200 with its
 // body, any other path 404. It runs on the test's thread, which keeps its
 // event loop turning while the check runs.
 class VersionSite {
 public:
-    VersionSite() {
-        EXPECT_TRUE(server_.listen(QHostAddress::LocalHost, 0));
-        QObject::connect(&server_, &QTcpServer::newConnection, [this] { Accept(); });
+    explicit VersionSite(Scheme scheme = Scheme::Http) : scheme_(scheme) {
+        if (scheme == Scheme::Https) {
+            auto* tls = new QSslServer;
+            QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+            config.setLocalCertificate(SiteCertificate());
+            config.setPrivateKey(QSslKey(TestData("update_site_key.pem"), QSsl::Rsa));
+            config.setPeerVerifyMode(QSslSocket::VerifyNone);
+            tls->setSslConfiguration(config);
+            server_.reset(tls);
+        } else {
+            server_ = std::make_unique<QTcpServer>();
+        }
+        EXPECT_TRUE(server_->listen(QHostAddress::LocalHost, 0));
+        QObject::connect(server_.get(), &QTcpServer::pendingConnectionAvailable,
+                         [this] { Accept(); });
     }
 
-    void Serve(QStringView path, const QByteArray& body) { files_[path.toString()] = body; }
+    void Serve(QStringView path, const QByteArray& body,
+               const QByteArray& contentType = "text/plain") {
+        files_[path.toString()] = {body, contentType};
+    }
     // Requests are read but never answered.
     void Hang() { hang_ = true; }
 
-    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(server_.serverPort()); }
+    // The host setting that names this site, with its scheme.
+    QString host() const {
+        return QStringLiteral("%1://127.0.0.1:%2")
+            .arg(scheme_ == Scheme::Https ? QStringLiteral("https") : QStringLiteral("http"))
+            .arg(server_->serverPort());
+    }
     const QStringList& requested() const { return requested_; }
 
 private:
     void Accept() {
-        while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        while (QTcpSocket* socket = server_->nextPendingConnection()) {
             auto request = std::make_shared<QByteArray>();
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
                 request->append(socket->readAll());
@@ -56,12 +99,13 @@ private:
         if (hang_) {
             return;
         }
-        const auto file = files_.find(path);
+        const auto file = files_.find(path.section(u'?', 0, 0)); // the query is not the file
         QByteArray answer;
         if (file != files_.end()) {
-            answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                     QByteArray::number(file->second.size()) + "\r\nConnection: close\r\n\r\n" +
-                     file->second;
+            const auto& [body, type] = file->second;
+            answer = "HTTP/1.1 200 OK\r\nContent-Type: " + type +
+                     "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                     "\r\nConnection: close\r\n\r\n" + body;
         } else {
             answer = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
         }
@@ -69,8 +113,9 @@ private:
         socket->disconnectFromHost();
     }
 
-    QTcpServer server_;
-    std::map<QString, QByteArray> files_;
+    Scheme scheme_;
+    std::unique_ptr<QTcpServer> server_;
+    std::map<QString, std::pair<QByteArray, QByteArray>> files_; // body, content type
     QStringList requested_;
     bool hang_ = false;
 };

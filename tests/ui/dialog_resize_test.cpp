@@ -63,6 +63,8 @@ struct LoadCase {
     const char* scaleY;
     float expectedX;
     float expectedY;
+    const char* fileX; // what the file holds afterwards
+    const char* fileY;
 };
 
 void PrintTo(const LoadCase& c, std::ostream* os) {
@@ -71,8 +73,11 @@ void PrintTo(const LoadCase& c, std::ostream* os) {
 
 class LoadScaleTest : public ScaleStoreTest, public ::testing::WithParamInterface<LoadCase> {};
 
-// Only values greater than 0 replace a factor; the window takes base × factor.
-TEST_P(LoadScaleTest, AppliesPositiveFactorsOnly) {
+// Values greater than 0 replace a factor, kept between the base size and the
+// monitor as an edge drag keeps them; one out of that range is written back.
+// The window is made a quarter of the monitor's area, so the monitor holds
+// factors up to 2.
+TEST_P(LoadScaleTest, TakesFactorsWithinTheBaseSizeAndTheMonitor) {
     const LoadCase& c = GetParam();
     if (c.scaleX != nullptr) {
         ASSERT_TRUE(WriteSetting(store_, kMapDisplay, kScaleX, QString::fromUtf8(c.scaleX)));
@@ -84,23 +89,40 @@ TEST_P(LoadScaleTest, AppliesPositiveFactorsOnly) {
     ASSERT_TRUE(WriteScale(store_, kDisplay, 3.0, 3.0));
 
     CResizeDialog dialog(UiScale(1.0, 1.0));
+    const QRect monitor = QGuiApplication::primaryScreen()->geometry();
+    ASSERT_EQ(monitor.width() % 2, 0);
+    ASSERT_EQ(monitor.height() % 2, 0);
+    dialog.baseWidth = monitor.width() / 2;
+    dialog.baseHeight = monitor.height() / 2;
+    dialog.move(monitor.topLeft());
     dialog.SetPlacement(store_, kMapDisplay.toString());
     EXPECT_FLOAT_EQ(dialog.scaleX, c.expectedX);
     EXPECT_FLOAT_EQ(dialog.scaleY, c.expectedY);
-    EXPECT_EQ(dialog.size(),
-              QSize(static_cast<int>(1120 * c.expectedX), static_cast<int>(697 * c.expectedY)));
+    EXPECT_EQ(dialog.size(), QSize(static_cast<int>(dialog.baseWidth * c.expectedX),
+                                   static_cast<int>(dialog.baseHeight * c.expectedY)));
+    EXPECT_TRUE(monitor.contains(dialog.geometry()))
+        << dialog.width() << 'x' << dialog.height() << " on " << monitor.width() << 'x'
+        << monitor.height();
+    EXPECT_EQ(ReadSetting(store_, kMapDisplay, kScaleX), QString::fromUtf8(c.fileX));
+    EXPECT_EQ(ReadSetting(store_, kMapDisplay, kScaleY), QString::fromUtf8(c.fileY));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, LoadScaleTest,
-    ::testing::Values(LoadCase{"Missing", nullptr, nullptr, 1.0f, 1.0f},
-                      LoadCase{"Both", "1.250000", "1.500000", 1.25f, 1.5f},
-                      LoadCase{"BelowOneIsTakenAsIs", "0.5", "0.75", 0.5f, 0.75f},
-                      LoadCase{"Zero", "0", "0.000000", 1.0f, 1.0f},
-                      LoadCase{"Negative", "-1.5", "-2", 1.0f, 1.0f},
-                      LoadCase{"NotANumber", "abc", "", 1.0f, 1.0f},
-                      LoadCase{"LeadingNumberCounts", "1.5x", " 2", 1.5f, 2.0f},
-                      LoadCase{"OneGoodOneBad", "1.25", "zero", 1.25f, 1.0f}),
+    ::testing::Values(LoadCase{"Missing", nullptr, nullptr, 1.0f, 1.0f, "", ""},
+                      LoadCase{"Both", "1.250000", "1.500000", 1.25f, 1.5f, "1.250000", "1.500000"},
+                      LoadCase{"Zero", "0", "0.000000", 1.0f, 1.0f, "0", "0.000000"},
+                      LoadCase{"Negative", "-1.5", "-2", 1.0f, 1.0f, "-1.5", "-2"},
+                      LoadCase{"NotANumber", "abc", "", 1.0f, 1.0f, "abc", ""},
+                      LoadCase{"LeadingNumberCounts", "1.5x", " 2", 1.5f, 2.0f, "1.5x", "2"},
+                      LoadCase{"OneGoodOneBad", "1.25", "zero", 1.25f, 1.0f, "1.25", "zero"},
+                      LoadCase{"TheMonitorExactly", "2", "2.000000", 2.0f, 2.0f, "2", "2.000000"},
+                      // Out of range: the factor a drag would end with, and the file repaired.
+                      LoadCase{"BelowTheBaseSize", "0.5", "0.75", 1.0f, 1.0f, "1.000000",
+                               "1.000000"},
+                      LoadCase{"BeyondTheMonitor", "40", "2.5", 2.0f, 2.0f, "2.000000", "2.000000"},
+                      LoadCase{"Huge", "1e30", "1e300", 2.0f, 2.0f, "2.000000", "2.000000"},
+                      LoadCase{"OneOutOfRange", "1.25", "40", 1.25f, 2.0f, "1.250000", "2.000000"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScaleStoreTest, SaveWritesBothFactorsWithSixDecimals) {

@@ -27,7 +27,7 @@ const Citation kCitations[] = {
     {139, "車両情報"},
     {175, "はい"},
     {176, "いいえ"},
-    {184, "WebView2 ランタイムがインストールされていません。"},
+    {184, "地図の表示に必要な Qt WebEngine を起動できません。"},
 };
 
 TEST(UiTexts, CitedNumbersHoldTheirTexts) {
@@ -40,13 +40,19 @@ TEST(UiTexts, CitedNumbersHoldTheirTexts) {
     }
 }
 
-TEST(UiTexts, RuntimeExplanationNamesTheEvergreenBootstrapEdition) {
-    // UI text 185 explains that the map needs the runtime and which edition to
-    // download; the link follows it directly, so it ends with a line break.
-    const QString text = Text(static_cast<UiText>(185));
-    EXPECT_TRUE(text.contains(QString::fromUtf8("エバーグリーン ブートストラップ")))
-        << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QLatin1String("\r\n")));
+TEST(UiTexts, TheWebEngineNoticeNamesWhatIsMissingOnThisPlatform) {
+    // UI text 185 says what the map needs; 181 takes the missing file and the
+    // package that brings it. Nothing of another platform's runtime is left.
+    const QString explanation = Text(static_cast<UiText>(185));
+    const QString remedy =
+        Text(static_cast<UiText>(181)).arg(QStringLiteral("FILE"), QStringLiteral("PACKAGE"));
+    EXPECT_TRUE(explanation.contains(QStringLiteral("Qt WebEngine"))) << explanation.toStdString();
+    EXPECT_TRUE(remedy.startsWith(QStringLiteral("FILE"))) << remedy.toStdString();
+    EXPECT_TRUE(remedy.contains(QStringLiteral("PACKAGE"))) << remedy.toStdString();
+    for (const QString& text : {explanation, remedy, Text(static_cast<UiText>(184))}) {
+        EXPECT_FALSE(text.contains(QStringLiteral("WebView2"))) << text.toStdString();
+        EXPECT_FALSE(text.contains(QStringLiteral("Edge"))) << text.toStdString();
+    }
 }
 
 TEST(UiTexts, EveryNumberHasOneNonEmptyEntryWithEqualColumns) {
@@ -264,10 +270,9 @@ const char* const kQuotedTexts[] = {
     "GPSデータ情報",
     "現在のバージョン：",
     "更新バージョン：",
-    "WebView2 ランタイムがインストールされていません。",
+    "地図の表示に必要な Qt WebEngine を起動できません。",
     "%s\r\n\r\n%s:\r\n%s%s   →   %s%s\r\n\r\nURL : <a href=\"%s\">%s</a>",
     "\r\n\r\n\r\n%s:\r\n%s%s   →   %s%s\r\n\r\nURL : <a href=\"%s\">%s</a>",
-    "%sURL : <a href=\"%s\">%s</a>\r\n",
     // fonts, progress bar, media errors
     "メイリオ",
     "%d %%",
