@@ -173,8 +173,16 @@ void ApplyJoinTick(const RecordingList& rows, std::vector<bool>& ticked, JoinRun
 std::vector<bool> SelectAllTicks(const RecordingList& rows, SelectMode mode, bool on) {
     std::vector<bool> ticks(rows.size(), on);
     if (on && mode == SelectMode::Join) {
+        // One run, as a click keeps it: from the first sound row up to the
+        // next damaged one. Rows on both sides of a damaged recording would
+        // join into one file with that recording's time left out.
+        bool started = false;
+        bool ended = false;
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            ticks[i] = !IsDamagedRow(rows[i]);
+            const bool damaged = IsDamagedRow(rows[i]);
+            ended = ended || (started && damaged);
+            started = started || !damaged;
+            ticks[i] = started && !ended;
         }
     }
     return ticks;

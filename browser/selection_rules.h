@@ -89,8 +89,8 @@ JoinRun FindJoinRun(const RecordingList& rows, const std::vector<bool>& ticked);
 void ApplyJoinTick(const RecordingList& rows, std::vector<bool>& ticked, JoinRun before, int c);
 
 // The ticks "表示された全てを選択" gives the rows: all of them when on, none
-// when off; in join mode a damaged row stays unticked, as a click can never
-// tick it either.
+// when off; in join mode the first run of sound rows (a damaged row stays
+// unticked, as a click can never tick it, and ends the run).
 std::vector<bool> SelectAllTicks(const RecordingList& rows, SelectMode mode, bool on);
 
 // The ticked entries in row order.

@@ -89,18 +89,22 @@ TEST_F(SelectionDialog, JoinTicksFormARunAndOkFollowsTheLimits) {
     EXPECT_EQ(dlg.selection()[1].frontName, list[3].frontName);
 }
 
-TEST_F(SelectionDialog, SelectAllLeavesDamagedRecordingsOfAJoinUnticked) {
+TEST_F(SelectionDialog, SelectAllTicksOneRunOfAJoinAndNoDamagedRecording) {
     RecordingList list = Recordings(6, 10 * kMb, 10 * kMb);
-    list[1].frontDamaged = 1;
+    list[0].frontDamaged = 1;
     list[4].rearDamaged = 1;
     CFileSelectDlg dlg(scale_, fonts_.pt10(), SelectMode::Join, messages_);
     dlg.FillSource(list);
     dlg.ToggleSelectAll();
     for (int row = 0; row < 6; ++row) {
-        EXPECT_EQ(dlg.ticked(row), row != 1 && row != 4) << row;
+        EXPECT_EQ(dlg.ticked(row), row >= 1 && row <= 3) << row;
     }
-    // The total counts what is ticked: four recordings.
-    EXPECT_EQ(dlg.frontTotal()->text(), QStringLiteral("40 MB"));
+    // The total counts what is ticked: three recordings, and they are what OK joins.
+    EXPECT_EQ(dlg.frontTotal()->text(), QStringLiteral("30 MB"));
+    dlg.Confirm();
+    ASSERT_EQ(dlg.selection().size(), 3u);
+    EXPECT_EQ(dlg.selection().front().frontName, list[1].frontName);
+    EXPECT_EQ(dlg.selection().back().frontName, list[3].frontName);
     dlg.ToggleSelectAll();
     for (int row = 0; row < 6; ++row) {
         EXPECT_FALSE(dlg.ticked(row)) << row;

@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         return "Case" + std::to_string(info.index);
     });
 
-TEST(SelectAll, TicksEveryRowButADamagedOneOfAJoin) {
+TEST(SelectAll, TicksEveryRowOfADeleteAndTheFirstSoundRunOfAJoin) {
     struct Case {
         const char* what;
         std::string rows; // see Rows
@@ -187,8 +187,10 @@ TEST(SelectAll, TicksEveryRowButADamagedOneOfAJoin) {
         std::string ticks;
     };
     for (const Case& c : {
-             Case{"join: repaired and unrepaired damage stay unticked", ".d..u.", SelectMode::Join,
-                  true, "x.xx.x"},
+             Case{"join: a damaged row ends the run", ".d..u.", SelectMode::Join, true, "x....."},
+             Case{"join: leading damage is skipped", "d..u.", SelectMode::Join, true, ".xx.."},
+             Case{"join: unrepaired damage ends it too", "..u.", SelectMode::Join, true, "xx.."},
+             Case{"join: nothing sound", "du", SelectMode::Join, true, ".."},
              Case{"join: all sound", "...", SelectMode::Join, true, "xxx"},
              Case{"join: off unticks all", ".d.", SelectMode::Join, false, "..."},
              Case{"delete: damaged rows are ticked too", ".d.u", SelectMode::Delete, true, "xxxx"},
@@ -197,9 +199,9 @@ TEST(SelectAll, TicksEveryRowButADamagedOneOfAJoin) {
         EXPECT_EQ(Show(SelectAllTicks(Rows(c.rows), c.mode, c.on)), c.ticks) << c.what;
     }
     // A damaged rear camera counts as well.
-    RecordingList rows = Rows("..");
+    RecordingList rows = Rows("...");
     rows[1].rearDamaged = 1;
-    EXPECT_EQ(Show(SelectAllTicks(rows, SelectMode::Join, true)), "x.");
+    EXPECT_EQ(Show(SelectAllTicks(rows, SelectMode::Join, true)), "x..");
 }
 
 TEST(DeleteTotals, SumBothCamerasOfTheTickedRows) {
