@@ -51,8 +51,22 @@ quint64 MebiBytes(const QString& path) {
     return static_cast<quint64>(file.size()) >> 20;
 }
 
+// A file name as one field: quoted, with its quotes doubled, when it holds
+// a separator, a quote or a line end (RFC 4180); as it is otherwise, so the
+// lines of ordinary names stay as the recorder's tools write them.
+QString NameField(const QString& name) {
+    if (!name.contains(u',') && !name.contains(u'"') && !name.contains(u'\r') &&
+        !name.contains(u'\n')) {
+        return name;
+    }
+    QString quoted = name;
+    quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
 QString FallbackLine(const RecordingEntry& e) {
-    return QStringLiteral("%1,-,-,-,-,-,-,fps,0MB,0MB").arg(FileNameOf(e.frontPath)) + kCrLf;
+    return NameField(FileNameOf(e.frontPath).toString()) +
+           QStringLiteral(",-,-,-,-,-,-,fps,0MB,0MB") + kCrLf;
 }
 
 QString Two(int v) {
@@ -94,13 +108,15 @@ QString CsvLine(const RecordingEntry& e) {
     // Length and frame rate in single precision, as the recorder's own tools show them.
     const std::uint32_t scale = ReadLe32(h + avi::kVideoScale);
     const std::uint32_t rate = ReadLe32(h + avi::kVideoRate);
-    const float frameRate = static_cast<float>(rate) / static_cast<float>(scale);
+    // A header without a rate or a scale has no frame rate: an empty field.
+    const bool rateKnown = rate != 0 && scale != 0;
+    const float frameRate = rateKnown ? static_cast<float>(rate) / static_cast<float>(scale) : 0.0f;
     const bool timeLapse = IsTimeLapse(path);
     float frames = static_cast<float>(ReadLe32(h + avi::kVideoLength));
     if (timeLapse) {
         frames = std::trunc(frames * 14.985f);
     }
-    const float quotient = frames / frameRate;
+    const float quotient = rateKnown ? frames / frameRate : 0.0f;
     // A zero rate or scale gives no usable length; such a header shows 0.
     const long long seconds = std::isfinite(quotient) && quotient >= 0.0f && quotient < 1e15f
                                   ? static_cast<long long>(std::trunc(quotient))
@@ -109,9 +125,10 @@ QString CsvLine(const RecordingEntry& e) {
                                .arg(seconds / 3600, 2, 10, QChar(u'0'))
                                .arg(seconds / 60 % 60, 2, 10, QChar(u'0'))
                                .arg(seconds % 60, 2, 10, QChar(u'0'));
-    const QString rateText = timeLapse
-                                 ? QStringLiteral("タイムラプス")
-                                 : QString::asprintf("%.1ffps", static_cast<double>(frameRate));
+    const QString rateText =
+        timeLapse ? QStringLiteral("タイムラプス")
+                  : (rateKnown ? QString::asprintf("%.1ffps", static_cast<double>(frameRate))
+                               : QString());
 
     const CalendarTime t = StartTimeFromName(e.rowName());
     const bool known = t.year != 0;
@@ -127,8 +144,8 @@ QString CsvLine(const RecordingEntry& e) {
                                            : (header.quality == 'H' ? QStringLiteral("高画質")
                                                                     : QStringLiteral("低画質"));
     return QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8,%9MB,")
-               .arg(e.rowName(), date, start, length, TriggerLabel(e.rowName()), size, quality,
-                    rateText)
+               .arg(NameField(e.rowName()), date, start, length, TriggerLabel(e.rowName()), size,
+                    quality, rateText)
                .arg(MebiBytes(e.frontPath)) +
            QStringLiteral("%1MB").arg(MebiBytes(e.rearPath)) + kCrLf;
 }

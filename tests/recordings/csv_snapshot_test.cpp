@@ -104,6 +104,30 @@ TEST_F(CsvTest, LinesFollowTheColumnRules) {
          {false, 30, 30, 1, 1440, 'H', 1048576},
          "A___-220820-153012-000050F.AVI,2022/08/20,15:30:12,00:00:01,常時,WQHD,高画質,30.0fps,"
          "1MB,0MB\r\n"},
+        // A header without a rate or a scale: no frame rate and no length, never "nanfps".
+        {"rate and scale 0",
+         "A___-220820-153012-000051F.AVI",
+         {false, 30, 0, 0, 720, 'H', 0},
+         "A___-220820-153012-000051F.AVI,2022/08/20,15:30:12,00:00:00,常時,HD,高画質,,0MB,0MB\r\n"},
+        {"scale 0",
+         "A___-220820-153012-000052F.AVI",
+         {false, 30, 30, 0, 720, 'H', 0},
+         "A___-220820-153012-000052F.AVI,2022/08/20,15:30:12,00:00:00,常時,HD,高画質,,0MB,0MB\r\n"},
+        {"rate 0",
+         "A___-220820-153012-000053F.AVI",
+         {false, 30, 0, 1, 720, 'H', 0},
+         "A___-220820-153012-000053F.AVI,2022/08/20,15:30:12,00:00:00,常時,HD,高画質,,0MB,0MB\r\n"},
+        // Names with a separator, a quote or a line end are one quoted field.
+        {"a comma in the name",
+         "A___-220820-153012-000054F,2.AVI",
+         {},
+         "\"A___-220820-153012-000054F,2.AVI\",2022/08/20,15:30:12,00:00:01,常時,HD,高画質,"
+         "30.0fps,0MB,0MB\r\n"},
+        {"a quote and a line end in the name",
+         "A___-220820-153012-000055F\"\n.AVI",
+         {},
+         "\"A___-220820-153012-000055F\"\"\n.AVI\",2022/08/20,15:30:12,00:00:01,常時,HD,高画質,"
+         "30.0fps,0MB,0MB\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -125,6 +149,10 @@ TEST_F(CsvTest, FallbackLines) {
     noFormat[168] = noFormat[169] = noFormat[170] = noFormat[171] = 0;
     EXPECT_EQ(CsvLine(Entry("A___-220820-153012-000046F.AVI", noFormat)),
               "A___-220820-153012-000046F.AVI,-,-,-,-,-,-,fps,0MB,0MB\r\n");
+
+    QByteArray damagedComma = damaged;
+    EXPECT_EQ(CsvLine(Entry("AG__-220820-153012-000048F,1.AVI", damagedComma)),
+              "\"AG__-220820-153012-000048F,1.AVI\",-,-,-,-,-,-,fps,0MB,0MB\r\n");
 
     // A rear-only recording falls back with an empty name part (no front file).
     QByteArray rear = Build({});
