@@ -1,5 +1,6 @@
 #include "join_output.h"
 
+#include "durable_file.h"
 #include "kernel_copy.h"
 
 #include <QFile>
@@ -23,8 +24,9 @@ namespace kv {
 #if defined(Q_OS_UNIX)
 
 // The temporary file is written through its descriptor, so that the payload
-// can be copied file to file inside the kernel where it supports that. It is
-// not flushed to the disk before the rename, as a copy with cp is not.
+// can be copied file to file inside the kernel where it supports that. Its
+// data is flushed to the disk before the rename and its folder after it, so
+// that a join reported complete is on the disk.
 struct PendingOutput::Platform {
     int fd = -1;
     QString temporary;
@@ -134,6 +136,13 @@ PendingOutput::CopyResult PendingOutput::Copy(MappedFile& source, std::uint64_t 
 bool PendingOutput::Commit() {
     Platform& p = *platform_;
     const int fd = std::exchange(p.fd, -1);
+    QString why;
+    if (fd >= 0 && !FlushFileData(fd, &why)) {
+        ::close(fd);
+        error_ = QStringLiteral("cannot complete %1: %2").arg(finalPath_, why);
+        Discard();
+        return false;
+    }
     if (fd < 0 || ::close(fd) != 0) {
         error_ = QStringLiteral("cannot complete %1: %2").arg(finalPath_, SystemError(errno));
         Discard();
@@ -146,6 +155,7 @@ bool PendingOutput::Commit() {
         return false;
     }
     p.committed = true;
+    FlushFolderOf(finalPath_);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "repair_detail.h"
 
 #include "byte_order.h"
+#include "durable_file.h"
 #include "kernel_copy.h"
 
 #include <QFile>
@@ -143,6 +144,12 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
         !WriteAll(out, kFiller, sizeof kFiller - 1) || !WriteAll(out, trailer, kTrailerLength)) {
         return writeFailed();
     }
+    // On the disk before it takes the final name: the player takes an
+    // existing copy as a good one.
+    QString why;
+    if (!FlushFileData(out.handle(), &why)) {
+        return abandon(kOperationFailed, QStringLiteral("cannot write %1: %2").arg(partial, why));
+    }
     out.close();
     if (out.error() != QFileDevice::NoError) {
         return abandon(kOperationFailed,
@@ -158,6 +165,7 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
                        QStringLiteral("cannot rename %1 to %2: %3")
                            .arg(partial, target, QString::fromStdString(ec.message())));
     }
+    FlushFolderOf(target);
     return kOperationDone;
 }
 

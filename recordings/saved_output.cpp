@@ -1,5 +1,7 @@
 #include "saved_output.h"
 
+#include "durable_file.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -65,12 +67,23 @@ bool CommitComplete(QSaveFile& file, QString* error) {
         }
         return false;
     }
+    // Qt flushes before its rename but does not report a flush that failed.
+    QString why;
+    if (!FlushFileData(static_cast<int>(file.handle()), &why)) {
+        file.cancelWriting();
+        file.commit(); // removes the unfinished file
+        if (error) {
+            *error = why;
+        }
+        return false;
+    }
     if (!file.commit()) {
         if (error) {
             *error = file.errorString();
         }
         return false;
     }
+    FlushFolderOf(file.fileName());
     return true;
 }
 

@@ -21,9 +21,9 @@ bool SaveOutput(const QString& path, const std::function<bool(QIODevice&)>& writ
 // written reached the file. Qt counts a buffered write that the system cut
 // short (a disk that ran full part-way through it) as done and would give
 // the shortened file its final name; so the size on disk is compared with the
-// bytes written first. On a shortfall or a failed commit the write is
-// abandoned (nothing under the final name) and false returned; error then
-// holds the reason.
+// bytes written first. The data is flushed before the rename (a flush the
+// disk fails fails the commit) and the folder after it. On a shortfall or a failed commit the write
+// is abandoned (nothing under the final name) and false returned; error then holds the reason.
 bool CommitComplete(QSaveFile& file, QString* error = nullptr);
 
 } // namespace kv
