@@ -66,6 +66,15 @@ bool FileCommands::ConfirmOverwrite() {
                                        Text(UiText::ConfirmCaption), kMessageYesNo) == kAnswerOk;
 }
 
+bool FileCommands::ConfirmOverwrite(const QStringList& names) {
+    return ports_.messages.ShowMessage(Text(UiText::OverwriteQuestion) + u'\n' + names.join(u'\n'),
+                                       Text(UiText::ConfirmCaption), kMessageYesNo) == kAnswerOk;
+}
+
+void FileCommands::ShowError(const QString& text) {
+    ports_.messages.ShowMessage(text, Text(UiText::ErrorCaption), kMessageOk);
+}
+
 void FileCommands::RememberFolder(QStringView key, const QString& folder) {
     WriteSetting(ports_.store, settings::kFolderPath, key, folder);
 }

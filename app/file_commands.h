@@ -49,6 +49,9 @@ private:
     // Shared steps.
     QString ChooseOutputFolder(QStringView key, UiText title);
     bool ConfirmOverwrite();
+    // The question about existing files, naming them.
+    bool ConfirmOverwrite(const QStringList& names);
+    void ShowError(const QString& text);
     void RememberFolder(QStringView key, const QString& folder);
     void StopAndRewind();
     void CloseEngines();

@@ -6,12 +6,27 @@
 #include "engine_context.h"
 #include "file_commands.h"
 #include "join.h"
+#include "output_target.h"
 #include "playback_controller.h"
 #include "settings_keys.h"
 
 #include <QFileInfo>
 
 namespace kv::app {
+
+namespace {
+
+// Why the chosen folder cannot take the join. These two sentences are not in
+// the viewer's text table yet.
+QString JoinTargetRefusalText(TargetRefusal refusal) {
+    return refusal == TargetRefusal::CardFolder
+               ? QStringLiteral("SDカードの録画フォルダーには保存できません。"
+                                "別のフォルダーを選択してください。")
+               : QStringLiteral("選択したフォルダーに連結する動画ファイルがあります。"
+                                "別のフォルダーを選択してください。");
+}
+
+} // namespace
 
 void FileCommands::JoinCommand() {
     if (frame_.running() || ports_.player.EndGuard()) {
@@ -33,7 +48,23 @@ void FileCommands::JoinCommand() {
         return;
     }
     const JoinOutputs outputs = JoinOutputPaths(jobs_, folder);
-    if (QFileInfo::exists(outputs.front) && !ConfirmOverwrite()) {
+    // Never asked about: an output that would replace a recording being
+    // joined, or one in a recording folder of the card.
+    const TargetCheck refused = JoinTargetRefusal(jobs_, outputs);
+    if (refused.refusal != TargetRefusal::None) {
+        ShowError(JoinTargetRefusalText(refused.refusal));
+        EndWithoutWorker();
+        return;
+    }
+    // One question names every output that exists; the join replaces them
+    // all only on yes.
+    QStringList existing;
+    for (const QString& output : {outputs.front, outputs.rear}) {
+        if (!output.isEmpty() && (QFileInfo::exists(output) || QFileInfo(output).isSymLink())) {
+            existing << QFileInfo(output).fileName();
+        }
+    }
+    if (!existing.isEmpty() && !ConfirmOverwrite(existing)) {
         EndWithoutWorker();
         return;
     }

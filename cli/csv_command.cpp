@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "csv_export.h"
 #include "operation_console.h"
+#include "output_target.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -33,6 +34,16 @@ int Csv(const QStringList& args, QTextStream& out, QTextStream& err) {
         return kExitBadInput;
     }
     const QString target = folder + u'/' + CsvFileName(entries.front());
+    QStringList inputs;
+    for (const RecordingEntry& e : entries) {
+        inputs << e.frontPath << e.rearPath;
+    }
+    inputs.removeAll(QString());
+    if (const TargetCheck check = CheckOutputTarget(target, inputs, OutputRole::Other);
+        check.refusal != TargetRefusal::None) {
+        err << "kolvista-cli: " << check.message << "\n";
+        return kExitBadInput;
+    }
     if (QFileInfo::exists(target) && !overwrite) {
         err << "kolvista-cli: " << target << " exists; add --overwrite to replace it\n";
         return kExitBadInput;

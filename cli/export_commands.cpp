@@ -3,6 +3,7 @@
 
 #include "commands.h"
 #include "operation_console.h"
+#include "output_target.h"
 #include "recording_sources.h"
 #include "track_export.h"
 
@@ -19,7 +20,15 @@ bool TwoPathsAndOverwrite(const QStringList& a) {
     return a.size() == 2 || (a.size() == 3 && a[2] == kOverwrite);
 }
 
-bool RefuseExisting(const QString& target, bool overwrite, QTextStream& err) {
+// A target that is one of the recordings read, or any recording, is refused
+// whatever --overwrite says; another existing file only without it.
+bool RefuseExisting(const QString& target, const QStringList& inputs, bool overwrite,
+                    QTextStream& err) {
+    const TargetCheck check = CheckOutputTarget(target, inputs, OutputRole::Other);
+    if (check.refusal != TargetRefusal::None) {
+        err << "kolvista-cli: " << check.message << "\n";
+        return true;
+    }
     // A folder is refused by the writer, with its own words.
     if (QFileInfo::exists(target) && !QFileInfo(target).isDir() && !overwrite) {
         err << "kolvista-cli: " << target << " exists; add " << kOverwrite << " to replace it\n";
@@ -45,7 +54,7 @@ int Export(ExportFormat format, const QStringList& args, QTextStream& out, QText
         err << "kolvista-cli: no front-camera recordings in " << args[0] << "\n";
         return kExitBadInput;
     }
-    if (RefuseExisting(target, args.size() == 3, err)) {
+    if (RefuseExisting(target, RecordingFiles(entries), args.size() == 3, err)) {
         return kExitBadInput;
     }
     ExportReport report;
@@ -95,7 +104,7 @@ int ExportSrt(const QStringList& args, QTextStream& out, QTextStream& err) {
     QStringList targets;
     for (const QString& file : files) {
         targets << (intoFolder ? QDir(args[1]).filePath(SubtitleFileName(file)) : args[1]);
-        if (RefuseExisting(targets.back(), overwrite, err)) {
+        if (RefuseExisting(targets.back(), RecordingFiles(entries), overwrite, err)) {
             return kExitBadInput;
         }
     }

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "file_hash.h"
 #include "operation_console.h"
+#include "output_target.h"
 #include "recording_sources.h"
 
 #include <QDir>
@@ -21,6 +22,11 @@ int Hash(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QStringList files = RecordingFiles(entries);
     if (files.isEmpty()) {
         err << "kolvista-cli: no recordings in " << args[0] << "\n";
+        return kExitBadInput;
+    }
+    if (const TargetCheck check = CheckOutputTarget(target, files, OutputRole::Other);
+        check.refusal != TargetRefusal::None) {
+        err << "kolvista-cli: " << check.message << "\n";
         return kExitBadInput;
     }
     if (QFileInfo::exists(target) && args.size() == 2) {

@@ -5,6 +5,7 @@
 #include "file_hash.h"
 #include "free_space.h"
 #include "join.h"
+#include "join_match.h"
 #include "operation_console.h"
 #include "recording_name.h"
 
@@ -48,6 +49,14 @@ int Join(const QStringList& args, QTextStream& out, QTextStream& err) {
         MakeEntry(catalogue, file, RearCounterpart(file), jobs);
     }
     const JoinOutputs outputs = JoinOutputPaths(jobs, folder);
+    // Refused whatever --replace says: a source or a card's recording folder as target.
+    for (const QString& why :
+         {RepeatedJoinSource(jobs), JoinTargetRefusal(jobs, outputs).message}) {
+        if (!why.isEmpty()) {
+            err << "kolvista-cli: " << why << "\n";
+            return kExitBadInput;
+        }
+    }
     for (const QString& output : {outputs.front, outputs.rear}) {
         if (!output.isEmpty() && QFileInfo::exists(output) && !replace) {
             err << "kolvista-cli: " << output << " exists; " << kReplace

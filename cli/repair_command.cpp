@@ -5,12 +5,15 @@
 #include "commands.h"
 #include "file_hash.h"
 #include "operation_console.h"
+#include "output_target.h"
 #include "recording_sources.h"
 #include "repair.h"
 #include "repair_outcome.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <algorithm>
 
 namespace kv::cli {
 
@@ -26,10 +29,22 @@ QString HashText(const QString& path) {
                             : QString::fromLatin1(digest);
 }
 
-int Repair(const QString& source, const QString& chosenTarget, QTextStream& out, QTextStream& err) {
+int Repair(const QString& source, const QString& chosenTarget, bool replace, QTextStream& out,
+           QTextStream& err) {
     if (!QFileInfo(source).isFile()) {
         err << "kolvista-cli: no such file: " << source << "\n";
         return kExitBadInput;
+    }
+    if (!chosenTarget.isEmpty()) {
+        const TargetCheck check = CheckOutputTarget(chosenTarget, {source}, OutputRole::Recording);
+        if (check.refusal != TargetRefusal::None) {
+            err << "kolvista-cli: " << check.message << "\n";
+            return kExitBadInput;
+        }
+        if (check.exists && !replace) {
+            err << "kolvista-cli: " << chosenTarget << " exists; " << kReplace << " replaces it\n";
+            return kExitBadInput;
+        }
     }
     switch (VerifyRecording(source)) {
     case kRecordingSound:
@@ -64,6 +79,36 @@ int Repair(const QString& source, const QString& chosenTarget, QTextStream& out,
         err << "kolvista-cli: cannot repair " << source << ": " << report.error << "\n";
         return kExitBadInput;
     }
+}
+
+// Where repair --all writes the copy of file: under its own name in folder;
+// when an earlier copy of this run took that name (two damaged files of one
+// name in different folders of the source), in a folder of folder named
+// after the file's sub-folder of the source ("copy_Normal_Front"), so no copy
+// replaces another. Empty, with why, when that is taken too.
+QString RepairAllTarget(const QString& source, const QString& folder, const QString& file,
+                        const QStringList& taken, QString* why) {
+    const auto free = [&taken](const QString& path) {
+        return std::none_of(taken.begin(), taken.end(), [&path](const QString& t) {
+            return t.compare(path, Qt::CaseInsensitive) == 0;
+        });
+    };
+    const QString plain = QDir(folder).filePath(QFileInfo(file).fileName());
+    if (free(plain)) {
+        return plain;
+    }
+    const QFileInfo root(QDir::cleanPath(source));
+    const QString base = root.isDir() ? root.absoluteFilePath() : root.absolutePath();
+    // "Normal/Front" inside the output folder would make it a card's
+    // recording folder: the sub-folder path becomes one folder's name.
+    QString relative = QDir(base).relativeFilePath(QFileInfo(file).absolutePath());
+    const QString nested =
+        QDir(folder).filePath(relative.replace(u'/', u'_') + u'/' + QFileInfo(file).fileName());
+    if (!relative.startsWith(QLatin1String("..")) && relative != u"." && free(nested)) {
+        return nested;
+    }
+    *why = QStringLiteral("two damaged files would both be repaired into %1").arg(plain);
+    return {};
 }
 
 void PrintOutcome(const QString& target, const RepairOutcome& o, QTextStream& out) {
@@ -111,23 +156,35 @@ int RepairAll(const QStringList& args, QTextStream& out, QTextStream& err) {
             << " files sound); nothing written\n";
         return kExitOk;
     }
-    if (!QDir().mkpath(folder)) {
-        err << "kolvista-cli: cannot create the output folder " << folder << "\n";
-        return kExitBadInput;
-    }
+    // Every recording of the source is an input: no copy may replace one.
+    const QStringList inputs = RecordingFiles(entries);
     QStringList targets;
     for (const QString& file : damaged) {
-        const QString target = QDir(folder).filePath(QFileInfo(file).fileName());
-        if (QFileInfo(target).canonicalFilePath() == QFileInfo(file).canonicalFilePath()) {
-            err << "kolvista-cli: " << folder << " holds " << QFileInfo(file).fileName()
-                << " itself; choose another folder (a repair never writes over its source)\n";
+        QString why;
+        const QString target = RepairAllTarget(source, folder, file, targets, &why);
+        if (target.isEmpty()) {
+            err << "kolvista-cli: " << why << "\n";
             return kExitBadInput;
         }
-        if (QFileInfo::exists(target) && !replace) {
+        const TargetCheck check = CheckOutputTarget(target, inputs, OutputRole::Recording);
+        if (check.refusal == TargetRefusal::Input) {
+            err << "kolvista-cli: " << check.message
+                << " (a repair never writes over its source)\n";
+            return kExitBadInput;
+        }
+        if (check.refusal != TargetRefusal::None) {
+            err << "kolvista-cli: " << check.message << "\n";
+            return kExitBadInput;
+        }
+        if (check.exists && !replace) {
             err << "kolvista-cli: " << target << " exists; " << kReplace << " replaces it\n";
             return kExitBadInput;
         }
         targets << target;
+    }
+    if (!QDir().mkpath(folder)) {
+        err << "kolvista-cli: cannot create the output folder " << folder << "\n";
+        return kExitBadInput;
     }
 
     int repaired = 0;
@@ -135,6 +192,7 @@ int RepairAll(const QStringList& args, QTextStream& out, QTextStream& err) {
     OperationConsole console(QStringLiteral("repairing"), err);
     for (qsizetype i = 0; i < damaged.size(); ++i) {
         out << damaged[i] << "\n";
+        QDir().mkpath(QFileInfo(targets[i]).path());
         RepairReport report;
         const OperationResult result =
             RepairFile(damaged[i], targets[i], &console.control(), &report);
@@ -166,17 +224,21 @@ bool RepairArguments(const QStringList& a) {
         rest.removeAll(kReplace);
         return rest.size() == 2 && a.size() - 1 - rest.size() <= 1;
     }
-    return a.size() == 1 || a.size() == 2;
+    QStringList rest = a;
+    rest.removeAll(kReplace);
+    return (rest.size() == 1 || rest.size() == 2) && a.size() - rest.size() <= 1;
 }
 
-const CommandRegistrar repair({"repair", "FILE [OUT]  |  repair --all SOURCE OUTDIR [--replace]",
-                               RepairArguments,
-                               [](const QStringList& a, QTextStream& out, QTextStream& err) {
-                                   if (a[0] == kAll) {
-                                       return RepairAll(a, out, err);
-                                   }
-                                   return Repair(a[0], a.size() == 2 ? a[1] : QString(), out, err);
-                               }});
+const CommandRegistrar
+    repair({"repair", "FILE [OUT [--replace]]  |  repair --all SOURCE OUTDIR [--replace]",
+            RepairArguments, [](const QStringList& a, QTextStream& out, QTextStream& err) {
+                if (a[0] == kAll) {
+                    return RepairAll(a, out, err);
+                }
+                QStringList rest = a;
+                const bool replace = rest.removeAll(kReplace) > 0;
+                return Repair(rest[0], rest.value(1), replace, out, err);
+            }});
 
 } // namespace
 

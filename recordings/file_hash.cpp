@@ -1,5 +1,6 @@
 #include "file_hash.h"
 
+#include "output_target.h"
 #include "saved_output.h"
 
 #include <QCryptographicHash>
@@ -70,6 +71,11 @@ OperationResult WriteHashList(const QStringList& files, const QString& base, con
     HashListReport local;
     HashListReport& r = report ? *report : local;
     r = HashListReport{};
+    if (const TargetCheck check = CheckOutputTarget(target, files, OutputRole::Other);
+        check.refusal != TargetRefusal::None) {
+        r.error = check.message;
+        return kOperationFailed;
+    }
     const QDir root(QFileInfo(base).absoluteFilePath());
     bool cancelled = false;
     QString readError;

@@ -2,8 +2,10 @@
 
 #include "avi_layout.h"
 #include "byte_order.h"
+#include "join_match.h"
 #include "join_output.h"
 #include "mapped_file.h"
+#include "output_target.h"
 #include "recording_name.h"
 #include "telemetry_layout.h"
 
@@ -304,6 +306,34 @@ bool WriteClip(const AviClip& clip, const QString& path, QString* error) {
     return ok;
 }
 
+TargetCheck JoinTargetRefusal(const RecordingList& jobs, const JoinOutputs& outputs) {
+    QStringList inputs;
+    for (const RecordingEntry& entry : jobs) {
+        for (const QString& path : {entry.frontPath, entry.rearPath}) {
+            if (!path.isEmpty()) {
+                inputs << path;
+            }
+        }
+    }
+    for (const QString& output : {outputs.front, outputs.rear}) {
+        if (output.isEmpty()) {
+            continue;
+        }
+        const TargetCheck check = CheckOutputTarget(output, inputs, OutputRole::Recording);
+        if (check.refusal != TargetRefusal::None) {
+            return check;
+        }
+    }
+    TargetCheck clash;
+    if (!outputs.front.isEmpty() && !outputs.rear.isEmpty() &&
+        SameFileTarget(outputs.front, outputs.rear)) {
+        clash.refusal = TargetRefusal::Input;
+        clash.message =
+            QStringLiteral("the front and rear outputs would both be %1").arg(outputs.front);
+    }
+    return clash;
+}
+
 JoinOutputs JoinOutputPaths(const RecordingList& jobs, const QString& folder) {
     JoinOutputs outputs;
     if (jobs.empty()) {
@@ -333,6 +363,13 @@ OperationResult JoinRecordings(const RecordingList& jobs, const JoinOutputs& out
     if (n == 0 || outputs.front.isEmpty()) {
         return fail(QStringLiteral("no front-camera recording to join"));
     }
+    if (const TargetCheck check = JoinTargetRefusal(jobs, outputs);
+        check.refusal != TargetRefusal::None) {
+        return fail(check.message);
+    }
+    if (const QString why = RepeatedJoinSource(jobs); !why.isEmpty()) {
+        return fail(QStringLiteral("cannot join: %1").arg(why));
+    }
 
     JoinJob job;
     job.front = LoadClip(jobs[0].frontPath);
@@ -352,6 +389,10 @@ OperationResult JoinRecordings(const RecordingList& jobs, const JoinOutputs& out
         if (!front) {
             return fail(QStringLiteral("cannot load %1").arg(entry.frontPath));
         }
+        if (const QString why = JoinMismatch(*job.front, *front); !why.isEmpty()) {
+            return fail(QStringLiteral("cannot join %1 and %2: %3")
+                            .arg(jobs[0].frontPath, entry.frontPath, why));
+        }
         if (!MergeClip(*job.front, *front)) {
             return fail(QStringLiteral("cannot append %1: the joined recording would exceed the "
                                        "recorder's limits (at most %2 telemetry records, files "
@@ -364,6 +405,9 @@ OperationResult JoinRecordings(const RecordingList& jobs, const JoinOutputs& out
             auto rear = LoadClip(entry.rearPath);
             if (!rear) {
                 job.rearEnabled = false;
+            } else if (const QString why = JoinMismatch(*job.rear, *rear); !why.isEmpty()) {
+                return fail(QStringLiteral("cannot join %1 and %2: %3")
+                                .arg(jobs[0].rearPath, entry.rearPath, why));
             } else {
                 job.rearEnabled = MergeClip(*job.rear, *rear);
                 job.appendedRear.push_back(std::move(rear));

@@ -2,6 +2,7 @@
 
 #include "avi_clip.h"
 #include "file_operation.h"
+#include "output_target.h"
 #include "recording_entry.h"
 
 #include <QString>
@@ -45,6 +46,12 @@ struct JoinOutputs {
 };
 JoinOutputs JoinOutputPaths(const RecordingList& jobs, const QString& folder);
 
+// Why the join may not write to outputs whatever the user answers: an output
+// would replace one of the recordings joined (directly, through a link or a
+// hard link), lies in a recording folder of a card, or front and rear would
+// be one file. Refusal None when the outputs may be written.
+TargetCheck JoinTargetRefusal(const RecordingList& jobs, const JoinOutputs& outputs);
+
 // What a join did, for the caller to show and to mark.
 struct JoinReport {
     QString error;            // why the join failed; empty otherwise
@@ -54,7 +61,10 @@ struct JoinReport {
     std::vector<std::size_t> exported;
 };
 
-// The join worker. Loads the first recording's front file (failure: failed)
+// The join worker. Refuses outputs that JoinTargetRefusal refuses, a file
+// given twice and recordings that do not belong together (JoinMismatch:
+// layout, frame rate, picture size, sound), all before anything is written.
+// Loads the first recording's front file (failure: failed)
 // and rear file (failure: no rear output), merges every following recording
 // into them (a front file that cannot be loaded or merged: failed; a rear
 // file: no rear output from then on), then writes the front output and, when

@@ -3,6 +3,7 @@
 #include "repair.h"
 #include "repair_detail.h"
 
+#include "output_target.h"
 #include "recording_name.h"
 
 #include <QDir>
@@ -30,6 +31,12 @@ OperationResult RepairFile(const QString& source, const QString& target,
     RepairReport& r = report ? *report : local;
     r = RepairReport{};
 
+    // A copy never replaces its source or lands in a card's recording folder.
+    if (const TargetCheck check = CheckOutputTarget(target, {source}, OutputRole::Recording);
+        check.refusal != TargetRefusal::None) {
+        return Fail(r, check.message);
+    }
+
     RepairContext context;
     context.source = source;
     context.timeLapse = IsTimeLapse(source);
@@ -48,9 +55,6 @@ OperationResult RepairFile(const QString& source, const QString& target,
     if (!ReadMapped(file, 0, context.header.data(), payloadStart)) {
         return Fail(r,
                     QStringLiteral("cannot read the header of %1: %2").arg(source, file.lastError));
-    }
-    if (repair_detail::SameFile(source, target)) {
-        return Fail(r, QStringLiteral("the copy would replace its source %1").arg(source));
     }
 
     // One progress for both passes over the source: the scan reads everything

@@ -1,6 +1,7 @@
 #include "track_export.h"
 
 #include "event_codes.h"
+#include "output_target.h"
 #include "recording_name.h"
 #include "saved_output.h"
 #include "telemetry_reader.h"
@@ -350,6 +351,11 @@ OperationResult ExportTelemetry(const QStringList& paths, ExportFormat format,
     ExportReport local;
     ExportReport& r = report ? *report : local;
     r = ExportReport{};
+    if (const TargetCheck check = CheckOutputTarget(target, paths, OutputRole::Other);
+        check.refusal != TargetRefusal::None) {
+        r.error = check.message;
+        return kOperationFailed;
+    }
     bool cancelled = false;
     bool ran = false;
     const QString title =
@@ -406,6 +412,11 @@ bool ExportSubtitles(const QString& path, const QString& target, ExportReport* r
     ExportReport local;
     ExportReport& r = report ? *report : local;
     r = ExportReport{};
+    if (const TargetCheck check = CheckOutputTarget(target, {path}, OutputRole::Other);
+        check.refusal != TargetRefusal::None) {
+        r.error = check.message;
+        return false;
+    }
     RecordingTelemetry recording;
     QString why;
     if (!LoadRecordingTelemetry(path, recording, &why)) {

@@ -27,6 +27,11 @@ Message Error(const char* text) {
     return {QString::fromUtf8(text), QStringLiteral("ERROR"), 0};
 }
 
+// The question about existing outputs, naming them.
+Message Overwriting(const QStringList& names) {
+    return {kOverwrite.text + u'\n' + names.join(u'\n'), kOverwrite.caption, kOverwrite.style};
+}
+
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -242,7 +247,7 @@ TEST_F(FileCommandsTest, JoinThatDoesNotHappenLeavesTheFolderAlone) {
          true,
          {2},
          plenty,
-         {kOverwrite},
+         {Overwriting({list_.shown[0].frontName})},
          true},
         {"the folder has no room",
          true,
@@ -305,6 +310,114 @@ TEST_F(FileCommandsTest, JoinThatDoesNotHappenLeavesTheFolderAlone) {
         EXPECT_EQ(Fake(0).calls.count(QStringLiteral("SeekFrame 0")), c.rewoundAtEnd ? 2 : 1);
         EXPECT_TRUE(window_.controlsEnabled);
         EXPECT_TRUE(window_.mainPanelShown);
+    }
+}
+
+// The card's own recording folders are refused without a question, and the
+// question about existing outputs names the front and the rear output; only
+// yes replaces them, both.
+TEST_F(FileCommandsTest, JoinNeverWritesOverTheCardAndAsksOnceAboutBothOutputs) {
+    const Message ontoSources = Error("選択したフォルダーに連結する動画ファイルがあります。"
+                                      "別のフォルダーを選択してください。");
+    const Message intoCard =
+        Error("SDカードの録画フォルダーには保存できません。別のフォルダーを選択してください。");
+    struct Case {
+        const char* what;
+        QString folder;
+        bool frontExists;
+        bool rearExists;
+        std::deque<int> answers;
+        std::vector<Message> expected;
+        bool replaced;
+    };
+    const QString frontName = list_.shown[0].frontName;
+    const QString rearName = list_.shown[0].rearName;
+    const QString parking = source_ + "/Parking/Front";
+    ASSERT_TRUE(QDir().mkpath(parking));
+    const std::vector<Case> cases = {
+        {"the card's own front folder",
+         source_ + "/Normal/Front",
+         false,
+         false,
+         {1},
+         {ontoSources},
+         false},
+        {"the card's own rear folder",
+         source_ + "/Normal/Rear",
+         false,
+         false,
+         {1},
+         {intoCard},
+         false},
+        {"another recording folder of the card", parking, false, false, {1}, {intoCard}, false},
+        {"both outputs exist and the answer is no",
+         out_,
+         true,
+         true,
+         {2},
+         {Overwriting({frontName, rearName})},
+         false},
+        {"only the rear output exists and the answer is no",
+         out_,
+         false,
+         true,
+         {2},
+         {Overwriting({rearName})},
+         false},
+        {"both outputs exist and the answer is yes",
+         out_,
+         true,
+         true,
+         {1},
+         {Overwriting({frontName, rearName}), kCompleted},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CopyRecordings();
+        ASSERT_TRUE(QDir().mkpath(parking));
+        list_.Load();
+        QDir(out_).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(out_));
+        if (c.frontExists) {
+            ASSERT_TRUE(WriteText(out_ + u'/' + frontName, "joined before"));
+        }
+        if (c.rearExists) {
+            ASSERT_TRUE(WriteText(out_ + u'/' + rearName, "joined before"));
+        }
+        std::vector<QByteArray> sources;
+        for (const RecordingEntry& entry : list_.shown) {
+            sources.push_back(ReadAll(entry.frontPath) + ReadAll(entry.rearPath));
+        }
+        messages.messages.clear();
+        messages.answers = c.answers;
+        ended_ = 0;
+        ticked_ = list_.shown;
+        ChooseFolder(c.folder);
+
+        commands_->JoinCommand();
+        ASSERT_TRUE(RunUntilEnded());
+
+        EXPECT_EQ(messages.messages, c.expected);
+        for (std::size_t i = 0; i < list_.shown.size(); ++i) {
+            EXPECT_EQ(ReadAll(list_.shown[i].frontPath) + ReadAll(list_.shown[i].rearPath),
+                      sources[i])
+                << list_.shown[i].frontName.toStdString();
+        }
+        EXPECT_EQ(Files(parking), QStringList{});
+        for (const auto& [name, existed] :
+             {std::pair{frontName, c.frontExists}, std::pair{rearName, c.rearExists}}) {
+            const QString output = out_ + u'/' + name;
+            if (c.replaced) {
+                EXPECT_GT(QFileInfo(output).size(), 1000) << name.toStdString();
+            } else if (existed) {
+                EXPECT_EQ(ReadAll(output), "joined before") << name.toStdString();
+            } else {
+                EXPECT_FALSE(QFileInfo::exists(output)) << name.toStdString();
+            }
+        }
+        EXPECT_TRUE(commands_->jobs().empty());
+        EXPECT_TRUE(window_.controlsEnabled);
     }
 }
 

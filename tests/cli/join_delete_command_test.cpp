@@ -5,9 +5,12 @@
 #include "cli_runner.h"
 #include "commands.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -127,6 +130,102 @@ TEST_F(JoinDeleteCommandTest, JoinRefusesBadInputBeforeWritingAnything) {
     for (const QStringList& args : std::vector<QStringList>{
              {"join"}, {"join", out_}, {"join", out_, "--replace"}, {"delete"}}) {
         EXPECT_EQ(RunCli(args).code, kExitUsage) << args.join(u' ').toStdString();
+    }
+}
+
+// Every file under folder with the digest of its bytes.
+QMap<QString, QByteArray> Digests(const QString& folder) {
+    QMap<QString, QByteArray> out;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        out.insert(QDir(folder).relativeFilePath(path),
+                   QCryptographicHash::hash(ReadAll(path), QCryptographicHash::Sha256));
+    }
+    return out;
+}
+
+// Whatever --replace says: a join never writes over a recording it reads
+// (directly, through a link, "..", or a hard link), never into a recording
+// folder of a card, and never joins a file twice or recordings that do not
+// belong together.
+TEST_F(JoinDeleteCommandTest, JoinNeverWritesOverItsSourcesNorMixesRecordings) {
+    const QString name = QFileInfo(front_[0]).fileName();
+    const QString linked = dir_.path() + "/front-link";
+    ASSERT_TRUE(QFile::link(source_ + "/Normal/Front", linked));
+    const QString hard = dir_.path() + "/hard";
+    ASSERT_TRUE(QDir().mkpath(hard));
+    ASSERT_EQ(::link(QFile::encodeName(front_[0]).constData(),
+                     QFile::encodeName(hard + u'/' + name).constData()),
+              0);
+    // Recordings that would follow front_[0] but differ from it in one respect each.
+    const QString other = dir_.path() + "/other";
+    const auto variant = [&](const QString& file, auto change) {
+        test::AviSpec recipe;
+        recipe.chunks = test::SimpleChunks(30, true);
+        recipe.telemetry = test::ExactBlock({test::TypicalRecord()});
+        change(recipe);
+        return test::WriteFile(other, file, test::MakeAvi(recipe));
+    };
+    QDir().mkpath(other);
+    const QString timeLapse = variant("A_T_-261205-093100-000201F.AVI", [](test::AviSpec& r) {
+        r.timeLapse = true;
+        r.chunks = test::SimpleChunks(30, false);
+        r.rate = 15;
+    });
+    const QString slower =
+        variant("A___-261205-093101-000202F.AVI", [](test::AviSpec& r) { r.rate = 15; });
+    const QString larger =
+        variant("A___-261205-093102-000203F.AVI", [](test::AviSpec& r) { r.width = 128; });
+    const QString silent = variant("A___-261205-093103-000204F.AVI", [](test::AviSpec& r) {
+        r.chunks = test::SimpleChunks(30, false);
+    });
+    ASSERT_TRUE(QDir().mkpath(source_ + "/Parking/Front"));
+
+    struct Case {
+        const char* what;
+        QStringList args;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"the card's own front folder",
+         {"join", source_ + "/Normal/Front", front_[0], front_[1], "--replace"},
+         "which this command reads"},
+        {"a link to the front folder",
+         {"join", linked, front_[0], front_[1], "--replace"},
+         "which this command reads"},
+        {"the front folder through ..",
+         {"join", source_ + "/Normal/Rear/../Front", front_[0], front_[1], "--replace"},
+         "which this command reads"},
+        {"a hard link to the first recording",
+         {"join", hard, front_[0], front_[1], "--replace"},
+         "which this command reads"},
+        {"another recording folder of the card",
+         {"join", source_ + "/Parking/Front", front_[0], front_[1], "--replace"},
+         "recording folder of the card"},
+        {"the same file twice", {"join", out_, front_[0], front_[0]}, "given twice"},
+        {"the same file through ..",
+         {"join", out_, front_[0], source_ + "/Normal/Rear/../Front/" + name},
+         "are the same file"},
+        {"a time-lapse recording after a normal one",
+         {"join", out_, front_[0], timeLapse},
+         "time-lapse"},
+        {"another frame rate", {"join", out_, front_[0], slower}, "frame rates differ"},
+        {"another picture size", {"join", out_, front_[0], larger}, "picture sizes differ"},
+        {"no sound after sound", {"join", out_, front_[0], silent}, "sound"},
+    };
+    const auto sources = Digests(source_);
+    const auto others = Digests(other);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Result r = RunCli(c.args);
+        EXPECT_EQ(r.code, kExitBadInput);
+        EXPECT_TRUE(r.err.contains(QLatin1String(c.message))) << r.err.toStdString();
+        EXPECT_EQ(Digests(source_), sources);
+        EXPECT_EQ(Digests(other), others);
+        EXPECT_EQ(Contents(out_), QStringList{});
+        EXPECT_EQ(Contents(hard), QStringList{name});
     }
 }
 

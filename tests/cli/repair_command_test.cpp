@@ -129,7 +129,7 @@ TEST_F(RepairCommand, UsageErrors) {
          std::vector<QStringList>{{"repair"}, {"repair", damaged, "a.avi", "b.avi"}}) {
         const Result r = RunCli(args);
         EXPECT_EQ(r.code, kExitUsage);
-        EXPECT_TRUE(r.err.contains("repair FILE [OUT]")) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("repair FILE [OUT [--replace]]")) << r.err.toStdString();
     }
 }
 
