@@ -5,6 +5,7 @@
 #include "avi_clip.h"
 #include "avi_layout.h"
 #include "byte_order.h"
+#include "output_target.h"
 #include "recording_name.h"
 #include "telemetry_reader.h"
 
@@ -165,6 +166,15 @@ OperationResult ExportCsv(const RecordingList& entries, const QString& folder,
         return fail(CsvError::NoRecordings);
     }
     const QString path = folder + u'/' + CsvFileName(entries.front());
+    // A list name linked to a recording would write through the link.
+    QStringList inputs;
+    for (const RecordingEntry& entry : entries) {
+        inputs << entry.frontPath << entry.rearPath;
+    }
+    inputs.removeAll(QString());
+    if (CheckOutputTarget(path, inputs, OutputRole::Other).refusal != TargetRefusal::None) {
+        return fail(CsvError::CannotCreate);
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return fail(CsvError::CannotCreate);

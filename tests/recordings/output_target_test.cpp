@@ -2,13 +2,23 @@
 // answers, and how a target is resolved to the file it names.
 
 #include "avi_bytes.h"
+#include "catalogue.h"
+#include "csv_export.h"
+#include "file_hash.h"
+#include "join.h"
 #include "output_target.h"
+#include "repair.h"
+#include "track_export.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <unistd.h>
 
@@ -26,6 +36,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(out_));
         test::AviSpec recipe;
         recipe.chunks = test::SimpleChunks(10, true);
+        recipe.telemetry = test::ExactBlock({test::TypicalRecord()});
         recording_ = test::WriteFile(card_ + "/Normal/Front", "A___-261205-093000-000101F.AVI",
                                      test::MakeAvi(recipe));
         // A recording under a name that is no recorder's.
@@ -86,6 +97,54 @@ TEST_F(OutputTargetTest, RefusesSourcesRecordingsAndCardFoldersWhateverTheAnswer
             EXPECT_EQ(check.input, recording_);
             EXPECT_TRUE(check.message.contains(c.target)) << check.message.toStdString();
         }
+    }
+}
+
+// Each writer of the library checks its own target, whoever calls it: a
+// target that leads to the recording it reads fails before a byte is written.
+TEST_F(OutputTargetTest, EveryWriterRefusesATargetThatLeadsToItsRecording) {
+    Catalogue catalogue;
+    RecordingList entries;
+    MakeEntry(catalogue, recording_, QString(), entries);
+    const QString listLink = out_ + u'/' + CsvFileName(entries.front());
+    ASSERT_TRUE(QFile::link(recording_, listLink));
+    const QString link = out_ + "/link.gpx";
+    struct Writer {
+        const char* name;
+        std::function<bool()> write;
+    };
+    const std::vector<Writer> writers = {
+        {"track export",
+         [&] {
+             return ExportTelemetry({recording_}, ExportFormat::Gpx, link) != kOperationFailed;
+         }},
+        {"subtitles", [&] { return ExportSubtitles(recording_, link); }},
+        {"hash list", [&] { return WriteHashList({recording_}, card_, link) != kOperationFailed; }},
+        {"CSV list", [&] { return ExportCsv(entries, out_, {}) != kOperationFailed; }},
+        {"repair",
+         [&] {
+             return RepairFile(recording_, out_ + "/front/" + QFileInfo(recording_).fileName()) !=
+                    kOperationFailed;
+         }},
+        {"join",
+         [&] {
+             return JoinRecordings(entries, JoinOutputPaths(entries, out_ + "/front"), {}) !=
+                    kOperationFailed;
+         }},
+    };
+    const auto digest = [this] {
+        QFile f(recording_);
+        return f.open(QIODevice::ReadOnly)
+                   ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                   : QByteArray();
+    };
+    const QByteArray before = digest();
+    for (const Writer& w : writers) {
+        SCOPED_TRACE(w.name);
+        EXPECT_FALSE(w.write());
+        EXPECT_EQ(digest(), before);
+        EXPECT_TRUE(QFileInfo(link).isSymLink());
+        EXPECT_TRUE(QFileInfo(listLink).isSymLink());
     }
 }
 
