@@ -100,6 +100,8 @@ TEST_F(OutputTargetCommand, NoWriterReplacesARecordingWhateverItsFlag) {
         const char* message;
     };
     const QString viaDots = card + "/Normal/Rear/../Front/" + kSoundName;
+    // The list of the card takes its name from its first recording.
+    ASSERT_TRUE(QFile::link(sound, out + "/Dv_20261205_093000.csv"));
     const std::vector<Case> cases = {
         {"repair into its own source", {"repair", damaged, damaged, "--replace"}, "reads"},
         {"repair into its source through ..",
@@ -129,6 +131,9 @@ TEST_F(OutputTargetCommand, NoWriterReplacesARecordingWhateverItsFlag) {
         {"export-srt onto the recording", {"export-srt", sound, sound, "--overwrite"}, "reads"},
         {"hash over a recording it hashes", {"hash", card, link, "--overwrite"}, "reads"},
         {"hash over another recording", {"hash", next, sound, "--overwrite"}, "is a recording"},
+        {"csv through a list name linked to a recording",
+         {"csv", card, out, "--overwrite"},
+         "reads"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
