@@ -64,11 +64,12 @@ struct JoinReport {
 // The join worker. Refuses outputs that JoinTargetRefusal refuses, a file
 // given twice and recordings that do not belong together (JoinMismatch:
 // layout, frame rate, picture size, sound), all before anything is written.
-// Loads the first recording's front file (failure: failed)
-// and rear file (failure: no rear output), merges every following recording
-// into them (a front file that cannot be loaded or merged: failed; a rear
-// file: no rear output from then on), then writes the front output and, when
-// every rear file was joined, the rear output.
+// Loads the first recording's front file (failure: failed) and rear file
+// (failure: no rear output), merges every following recording into them (a
+// front file that cannot be loaded or merged, or a front or rear file that
+// does not match the first: failed; a rear file that cannot be loaded or
+// merged: no rear output from then on), then writes the front output and,
+// when every rear file was joined, the rear output.
 //
 // Progress, as (done, total): (1, n); (i, 2n) after recording i = 1 .. n-1;
 // (50, 100); (10, 100) before the front write and (40, 100) after it;
