@@ -101,8 +101,11 @@ bool BuildIndex(RepairContext& context);
 
 // Writes the repaired copy: patched header, the chunks (copied from the
 // source in 16 MB windows, inside the kernel where the system can), the
-// index, "CCCCCCCC" and the source's last 28 bytes with their record count
-// zeroed. The bytes go to a temporary name beside target, which is renamed
+// index, "CCCCCCCC" and an empty telemetry block: the 40-byte "CSMDAT" head
+// with no records and a 28-byte "CSMEND" trailer with a zero count (the
+// source's last 28 bytes when they are such a trailer), so that the copy
+// loads as a recording (LoadClip) wherever a recorder file does. The bytes
+// go to a temporary name beside target, which is renamed
 // to target only once complete; on failure or cancel the temporary file is
 // removed and target is left as it was.
 OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,

@@ -13,8 +13,9 @@ namespace {
 constexpr std::uint32_t kAudioRateWhenZero = 16000;
 constexpr std::uint32_t kAudioBytesPerSecondWhenZero = 4000;
 
-// After the index the copy holds "CCCCCCCC" and the 28-byte trailer.
-constexpr std::uint64_t kCopyTail = 8 + 28;
+// After the index the copy holds "CCCCCCCC" and an empty telemetry block
+// (40-byte head, 28-byte trailer).
+constexpr std::uint64_t kCopyTail = 8 + 68;
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include "byte_order.h"
 #include "durable_file.h"
 #include "kernel_copy.h"
+#include "telemetry_layout.h"
 
 #include <QFile>
 
@@ -25,9 +26,31 @@ namespace kv {
 
 namespace {
 
-constexpr std::uint32_t kTrailerLength = 28;
-constexpr std::uint32_t kTrailerCountOffset = 16; // the record count, zeroed in the copy
 constexpr char kFiller[] = "CCCCCCCC";
+
+// The copy's tail after its index: "CCCCCCCC", then an empty telemetry block,
+// that is the 40-byte "CSMDAT" head with a zero record count and the 28-byte
+// "CSMEND" trailer with a zero slot count. The trailer is the source's last
+// 28 bytes when they are one (the recorder closed its telemetry), else a
+// fresh one. The filler and trailer alone would do for a player, but the
+// descriptor loader (info, join, the CSV list) finds a front file's
+// telemetry as a whole block at the file's end and refuses a file without
+// one, so a copy carries the block the recorder's own files carry, only
+// without records.
+QByteArray EmptyTelemetryBlock(const unsigned char* sourceEnd) {
+    using namespace telemetry;
+    QByteArray block(static_cast<qsizetype>(kFramingLength), '\0');
+    auto* b = reinterpret_cast<unsigned char*>(block.data());
+    std::memcpy(b, kBlockTag, kTagLength);
+    unsigned char* trailer = b + kHeadLength;
+    if (std::memcmp(sourceEnd, kEndTag, kTagLength) == 0) {
+        std::memcpy(trailer, sourceEnd, kTrailerLength);
+    } else {
+        std::memcpy(trailer, kEndTag, kTagLength);
+    }
+    WriteBe32(trailer + kTrailerCountOffset, 0);
+    return block;
+}
 
 OperationResult Fail(QString* error, const QString& text) {
     if (error) {
@@ -62,15 +85,16 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
     }
     const std::uint64_t size = source.size;
     const std::uint64_t chunkBytes = context.moviSize - 4;
-    if (size < kTrailerLength || payloadStart + chunkBytes > size) {
+    if (size < telemetry::kTrailerLength || payloadStart + chunkBytes > size) {
         return Fail(error, QStringLiteral("the indexed chunks run past the end of the source"));
     }
-    unsigned char trailer[kTrailerLength];
-    if (!ReadMapped(source, size - kTrailerLength, trailer, kTrailerLength)) {
+    unsigned char sourceEnd[telemetry::kTrailerLength];
+    if (!ReadMapped(source, size - telemetry::kTrailerLength, sourceEnd,
+                    telemetry::kTrailerLength)) {
         return Fail(error,
                     QStringLiteral("cannot read the end of the source: %1").arg(source.lastError));
     }
-    WriteLe32(trailer + kTrailerCountOffset, 0);
+    const QByteArray block = EmptyTelemetryBlock(sourceEnd);
 
     const QString partial = repair_detail::PartialName(target);
     QFile out(partial);
@@ -141,7 +165,8 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
     }
     if (!WriteAll(out, context.index.constData(),
                   static_cast<std::uint64_t>(context.index.size())) ||
-        !WriteAll(out, kFiller, sizeof kFiller - 1) || !WriteAll(out, trailer, kTrailerLength)) {
+        !WriteAll(out, kFiller, sizeof kFiller - 1) ||
+        !WriteAll(out, block.constData(), static_cast<std::uint64_t>(block.size()))) {
         return writeFailed();
     }
     // On the disk before it takes the final name: the player takes an
