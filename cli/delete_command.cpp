@@ -1,6 +1,5 @@
 // kolvista-cli delete: recordings to the trash, or to placeholders on a card.
 
-#include "card_layout.h"
 #include "catalogue.h"
 #include "commands.h"
 #include "delete.h"
@@ -35,10 +34,9 @@ RecordingEntry EntryOf(const QString& file) {
     return entry;
 }
 
-QString HowDeleted(const RecordingEntry& entry) {
-    const QString& row = RowPathOf(entry);
-    return IsRecordingName(row) && CardLayoutPresent(row)
-               ? QStringLiteral("marked deleted on the card")
+QString HowDeleted(DeleteKind kind) {
+    return kind == DeleteKind::CardPlaceholders
+               ? QStringLiteral("marked deleted on the card (placeholders written)")
                : QStringLiteral("moved to the trash");
 }
 
@@ -60,10 +58,15 @@ int Delete(const QStringList& files, QTextStream& out, QTextStream& err) {
     }
 
     std::size_t removed = 0;
+    QString failure;
     DeleteHooks hooks;
-    hooks.removeRow = [&](const RecordingEntry& entry) {
+    hooks.reportOutcome = [&](const RecordingEntry& entry, const DeleteOutcome& outcome) {
+        if (outcome.kind == DeleteKind::None) {
+            failure = outcome.error;
+            return;
+        }
         ++removed;
-        out << RowPathOf(entry) << ": " << HowDeleted(entry) << "\n";
+        out << RowPathOf(entry) << ": " << HowDeleted(outcome.kind) << "\n";
     };
     OperationResult result = kOperationFailed;
     {
@@ -80,9 +83,7 @@ int Delete(const QStringList& files, QTextStream& out, QTextStream& err) {
     default: {
         // The worker goes from the last recording to the first.
         const RecordingEntry& failed = jobs[jobs.size() - 1 - removed];
-        err << "kolvista-cli: cannot delete " << RowPathOf(failed)
-            << " (a placeholder of that name exists, it lies outside the card folders, or the "
-               "trash refused it); "
+        err << "kolvista-cli: cannot delete " << RowPathOf(failed) << ": " << failure << "; the "
             << jobs.size() - removed - 1 << " recording(s) before it were left as they were\n";
         return kExitBadInput;
     }

@@ -11,8 +11,16 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 #include <vector>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
 
 namespace kv {
 
@@ -42,12 +50,70 @@ bool Exists(const QString& path) {
     return QFileInfo(path).exists();
 }
 
+bool Fail(QString* error, const QString& text) {
+    if (error) {
+        *error = text;
+    }
+    return false;
+}
+
 // Moves path to the trash; a file that is not there counts as moved.
-bool TrashIfPresent(const QString& path) {
+bool TrashIfPresent(const QString& path, QString* error) {
     if (!Exists(path)) {
         return true;
     }
-    return MoveToTrash(path);
+    return MoveToTrash(path, error);
+}
+
+std::filesystem::path FsPath(const QString& path) {
+#if defined(Q_OS_WIN)
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// A plain rename: QFile::rename falls back to copy and remove, which would
+// leave a copy behind where the system refused the rename itself.
+bool RenameFile(const QString& from, const QString& to, QString* error) {
+    std::error_code ec;
+    std::filesystem::rename(FsPath(from), FsPath(to), ec);
+    return !ec || Fail(error, QStringLiteral("cannot rename %1 to %2: %3")
+                                  .arg(from, to, QString::fromStdString(ec.message())));
+}
+
+// Whether entries can be renamed in folder (also for root: a folder marked
+// immutable refuses).
+bool FolderWritable(const QString& folder, QString* error) {
+#if defined(Q_OS_UNIX)
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        return Fail(error, QStringLiteral("cannot change the folder %1: %2")
+                               .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+#else
+    Q_UNUSED(folder);
+    Q_UNUSED(error);
+#endif
+    return true;
+}
+
+// One file of the pair as far as it has been marked.
+struct MarkStep {
+    const PlaceholderTarget* target;
+    bool hidden = false;
+    bool renamed = false;
+};
+
+// Undoes the marks of steps, the last first.
+void Unmark(const std::vector<MarkStep>& steps) {
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+        if (it->renamed) {
+            RenameFile(it->target->placeholder, it->target->file, nullptr);
+        }
+        if (it->hidden) {
+            SetHiddenAttribute(it->target->file, false);
+        }
+    }
 }
 
 } // namespace
@@ -56,9 +122,9 @@ const QString& RowPathOf(const RecordingEntry& entry) {
     return entry.frontPath.isEmpty() ? entry.rearPath : entry.frontPath;
 }
 
-bool MarkDeletedOnCard(const QString& path) {
+bool MarkDeletedOnCard(const QString& path, QString* error) {
     if (!IsRecordingName(path)) {
-        return false;
+        return Fail(error, QStringLiteral("%1 is no recording of the recorder").arg(path));
     }
     const QFileInfo info(path);
     const QString name = info.fileName();
@@ -67,13 +133,14 @@ bool MarkDeletedOnCard(const QString& path) {
     // for its pair in camera folders beside it would find nothing and report
     // a deletion that did not happen.
     if (!CardFolderAt(holder) || !QFileInfo(holder).isDir()) {
-        return false;
+        return Fail(error,
+                    QStringLiteral("%1 lies outside the card's recording folders").arg(path));
     }
     const QString base = QFileInfo(holder).absolutePath();
     bool numberOk = false;
     const int number = name.mid(kPrefixLength, kNumberLength).toInt(&numberOk);
     if (!numberOk || name.size() < kPrefixLength + kNumberLength) {
-        return false;
+        return Fail(error, QStringLiteral("%1 is no recording of the recorder").arg(path));
     }
     const QString prefix = name.left(kPrefixLength);
     const bool parking = IsParkingGroup(path);
@@ -98,27 +165,46 @@ bool MarkDeletedOnCard(const QString& path) {
         named = named || t.file == self;
     }
     if (!named) {
-        return false;
+        return Fail(error,
+                    QStringLiteral("%1 lies outside the card's recording folders").arg(path));
     }
-    // Refuse before anything changes, so a conflict never leaves half a pair renamed.
-    for (const PlaceholderTarget& t : targets) {
-        if (Exists(t.file) && Exists(t.placeholder)) {
-            return false;
-        }
-    }
-    const bool fat = IsFatVolume(holder);
+    // Refuse before anything changes, so a conflict or a folder that cannot
+    // be changed never leaves half a pair renamed.
     for (const PlaceholderTarget& t : targets) {
         if (!Exists(t.file)) {
             continue;
         }
-        if (fat && !SetHiddenAttribute(t.file)) {
+        if (Exists(t.placeholder)) {
+            return Fail(error,
+                        QStringLiteral("the placeholder %1 exists already").arg(t.placeholder));
+        }
+        if (!FolderWritable(QFileInfo(t.file).absolutePath(), error)) {
             return false;
+        }
+    }
+    const bool fat = IsFatVolume(holder);
+    std::vector<MarkStep> steps;
+    for (const PlaceholderTarget& t : targets) {
+        if (!Exists(t.file)) {
+            continue;
+        }
+        MarkStep step{&t};
+        if (fat) {
+            if (!SetHiddenAttribute(t.file)) {
+                Unmark(steps);
+                return Fail(error, QStringLiteral("cannot hide %1").arg(t.file));
+            }
+            step.hidden = true;
         }
         // On FAT the hidden attribute already hides the file from the
         // catalogue and the recorder; elsewhere the rename is the only mark.
-        if (!QFile::rename(t.file, t.placeholder) && !fat) {
-            return false;
+        QString why;
+        step.renamed = RenameFile(t.file, t.placeholder, &why);
+        if (!step.renamed && !fat) {
+            Unmark(steps);
+            return Fail(error, why);
         }
+        steps.push_back(step);
     }
     return true;
 }
@@ -143,25 +229,40 @@ bool OnCard(const QString& path, const QString& cardRoot) {
 
 } // namespace
 
-bool DeleteRecording(const QString& frontPath, const QString& rearPath, const QString& cardRoot) {
+bool DeleteRecording(const QString& frontPath, const QString& rearPath, const QString& cardRoot,
+                     DeleteOutcome* outcome) {
+    DeleteOutcome local;
+    DeleteOutcome& o = outcome ? *outcome : local;
+    o = DeleteOutcome{};
     if (frontPath.isEmpty() && rearPath.isEmpty()) {
+        o.error = QStringLiteral("no file given");
         return false;
     }
     const QString& rowPath = frontPath.isEmpty() ? rearPath : frontPath;
     if (IsRecordingName(rowPath) && OnCard(rowPath, cardRoot)) {
-        return MarkDeletedOnCard(rowPath);
-    }
-    if (frontPath.isEmpty()) {
-        return TrashIfPresent(rearPath);
-    }
-    if (!TrashIfPresent(frontPath)) {
-        return false;
-    }
-    // A file that is no recording has no rear partner of its own.
-    if (!IsRecordingName(frontPath) || rearPath.isEmpty()) {
+        if (!MarkDeletedOnCard(rowPath, &o.error)) {
+            return false;
+        }
+        o.kind = DeleteKind::CardPlaceholders;
         return true;
     }
-    return TrashIfPresent(rearPath);
+    const bool done = [&] {
+        if (frontPath.isEmpty()) {
+            return TrashIfPresent(rearPath, &o.error);
+        }
+        if (!TrashIfPresent(frontPath, &o.error)) {
+            return false;
+        }
+        // A file that is no recording has no rear partner of its own.
+        if (!IsRecordingName(frontPath) || rearPath.isEmpty()) {
+            return true;
+        }
+        return TrashIfPresent(rearPath, &o.error);
+    }();
+    if (done) {
+        o.kind = DeleteKind::Trash;
+    }
+    return done;
 }
 
 OperationResult DeleteRecordings(const RecordingList& jobs, const OperationControl& control,
@@ -188,7 +289,13 @@ OperationResult DeleteRecordings(const RecordingList& jobs, const OperationContr
                 std::this_thread::sleep_for(hooks.releaseWait);
             }
         }
-        if (!DeleteRecording(entry.frontPath, entry.rearPath, hooks.cardRoot)) {
+        DeleteOutcome outcome;
+        const bool deleted =
+            DeleteRecording(entry.frontPath, entry.rearPath, hooks.cardRoot, &outcome);
+        if (hooks.reportOutcome) {
+            hooks.reportOutcome(entry, outcome);
+        }
+        if (!deleted) {
             return kOperationFailed;
         }
         if (hooks.removeRow) {

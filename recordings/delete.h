@@ -21,15 +21,29 @@ namespace kv {
 // The path a list row stands for: the front path, or the rear path without a front file.
 const QString& RowPathOf(const RecordingEntry& entry);
 
+// How a recording was deleted.
+enum class DeleteKind {
+    None,             // it was not
+    CardPlaceholders, // its files became placeholders on the card
+    Trash,            // its files went to the trash
+};
+
+struct DeleteOutcome {
+    DeleteKind kind = DeleteKind::None;
+    QString error; // why it was not deleted
+};
+
 // Turns the card recording of path (front or rear file) into its placeholder
 // pair. path must lie directly in one of the four card folders
 // ("Normal/Front", ...); the pair is looked for in the camera folders of the
 // recording's group beside it. False, with nothing renamed, when path is no
-// recording name, lies outside the card folders, or a placeholder of either
-// file already exists; false when a hidden attribute that the file system
-// has cannot be set, or the rename that is the only mark fails. Files of the
-// pair that do not exist are skipped.
-bool MarkDeletedOnCard(const QString& path);
+// recording name, lies outside the card folders, a placeholder of either
+// file already exists, or the folder of either file cannot be written.
+// False when a hidden attribute that the file system has cannot be set, or
+// the rename that is the only mark fails; the file of the pair already marked
+// is then restored, so a pair is never left half deleted. Files of the pair
+// that do not exist are skipped. error: why it returned false.
+bool MarkDeletedOnCard(const QString& path, QString* error = nullptr);
 
 // Removes the files of one recording. A recording name on a volume with the
 // card layout is marked deleted on the card (MarkDeletedOnCard). Otherwise
@@ -42,8 +56,9 @@ bool MarkDeletedOnCard(const QString& path);
 // user opened a card; its layout then decides instead of the layout at the
 // root of the file's volume (a card reader's folder that is not the root of
 // its volume, or a card image mounted inside another folder).
+// outcome: how it was deleted, or why not.
 bool DeleteRecording(const QString& frontPath, const QString& rearPath,
-                     const QString& cardRoot = {});
+                     const QString& cardRoot = {}, DeleteOutcome* outcome = nullptr);
 
 // What the user interface does around the delete worker. Every callback runs
 // on the worker thread and must not wait for the user-interface thread (a
@@ -61,6 +76,9 @@ struct DeleteHooks {
     std::chrono::milliseconds releaseWait{1000};
     // Removes the deleted recording's row from the recording list.
     std::function<void(const RecordingEntry&)> removeRow;
+    // How each recording was deleted, or why it was not (the one that ends
+    // the work as failed); before removeRow.
+    std::function<void(const RecordingEntry&, const DeleteOutcome&)> reportOutcome;
     // The card the recordings were listed from (see DeleteRecording); empty
     // when the source is no card.
     QString cardRoot;

@@ -16,7 +16,7 @@
 
 namespace kv {
 
-bool SetHiddenAttribute(const QString& path) {
+bool SetHiddenAttribute(const QString& path, bool hidden) {
 #if defined(Q_OS_LINUX)
     // The vfat driver takes the attribute ioctls on a descriptor opened for reading.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -25,8 +25,8 @@ bool SetHiddenAttribute(const QString& path) {
     }
     __u32 attributes = 0;
     bool ok = ::ioctl(fd, FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0;
-    if (ok && (attributes & ATTR_HIDDEN) == 0) {
-        attributes |= ATTR_HIDDEN;
+    if (ok && ((attributes & ATTR_HIDDEN) != 0) != hidden) {
+        attributes ^= ATTR_HIDDEN;
         ok = ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &attributes) == 0;
     }
     ::close(fd);
@@ -37,10 +37,13 @@ bool SetHiddenAttribute(const QString& path) {
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return false;
     }
-    return (attributes & FILE_ATTRIBUTE_HIDDEN) != 0 ||
-           ::SetFileAttributesW(native.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN) != 0;
+    if (((attributes & FILE_ATTRIBUTE_HIDDEN) != 0) == hidden) {
+        return true;
+    }
+    return ::SetFileAttributesW(native.c_str(), attributes ^ FILE_ATTRIBUTE_HIDDEN) != 0;
 #else
     Q_UNUSED(path);
+    Q_UNUSED(hidden);
     return false;
 #endif
 }

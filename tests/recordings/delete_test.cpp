@@ -2,6 +2,7 @@
 // the delete worker's order, progress and failures. Only file names matter
 // here, so the files hold a few bytes each.
 
+#include "../faults/fault_support.h"
 #include "card_layout.h"
 #include "delete.h"
 #include "hidden_files.h"
@@ -210,6 +211,63 @@ TEST(MarkDeletedOnCard, ARefusedDeleteRenamesNothing) {
     }
 }
 
+// While it lives, path (a file or folder) is immutable: no entry of a folder
+// so marked, and no file so marked, can be renamed, also not by root.
+class Immutable {
+public:
+    explicit Immutable(const QString& path) : path_(path) {
+        marked_ = Run(QStringLiteral("chattr"), {QStringLiteral("+i"), path_}) == 0;
+    }
+    ~Immutable() {
+        if (marked_) {
+            Run(QStringLiteral("chattr"), {QStringLiteral("-i"), path_});
+        }
+    }
+    Immutable(const Immutable&) = delete;
+    Immutable& operator=(const Immutable&) = delete;
+    bool marked() const { return marked_; }
+
+private:
+    QString path_;
+    bool marked_ = false;
+};
+
+TEST(MarkDeletedOnCard, AFileThatCannotBeMarkedLeavesTheWholePair) {
+    struct Case {
+        const char* what;
+        QString path;     // the path given, relative to the card
+        QString refusing; // the folder or file that refuses a rename
+    };
+    const std::vector<Case> cases = {
+        // Found before anything is renamed.
+        {"rear folder read-only", "Normal/Front/" + kFront, "Normal/Rear"},
+        {"front folder read-only", "Normal/Rear/" + kRear, "Normal/Front"},
+        // Found only by the rename: the front placeholder is renamed back.
+        {"rear file refuses the rename", "Normal/Front/" + kFront, "Normal/Rear/" + kRear},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir card;
+        for (const QString& f : {"Normal/Front/" + kFront, "Normal/Rear/" + kRear}) {
+            Put(card.path(), f, f.toUtf8());
+        }
+        const QStringList before = Tree(card.path());
+        QString error;
+        bool marked = true;
+        {
+            Immutable refusing(card.path() + u'/' + c.refusing);
+            if (!refusing.marked()) {
+                GTEST_SKIP() << "chattr +i is not available here (it needs root)";
+            }
+            marked = MarkDeletedOnCard(card.path() + u'/' + c.path, &error);
+        }
+        EXPECT_FALSE(marked);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(Tree(card.path()), before) << error.toStdString();
+        EXPECT_EQ(ReadAll(card.path() + "/Normal/Front/" + kFront), "Normal/Front/" + kFront);
+    }
+}
+
 // Deletes a recording on a card volume of the given type.
 void DeleteOnCardVolume(const char* type, bool hiddenAttribute) {
     Volume volume(type);
@@ -318,6 +376,70 @@ TEST_F(TrashTest, AwayFromACardRecordingsGoToTheTrash) {
         trashed.sort();
         EXPECT_EQ(trashed, c.trashed);
         EXPECT_EQ(Tree(files_).filter(QStringLiteral(".AVI")), c.left);
+    }
+}
+
+TEST_F(TrashTest, ARecordThatCannotBeWrittenKeepsTheFileWhereItWas) {
+    // The trash's record of a file is written before the file moves; without
+    // it the file could not be restored.
+    struct Case {
+        const char* what;
+        bool diskFull;
+    };
+    for (const Case& c :
+         {Case{"the disk is full", true}, Case{"the record folder is read-only", false}}) {
+        SCOPED_TRACE(c.what);
+        QDir(files_).removeRecursively();
+        QDir(dir_.path() + "/share").removeRecursively();
+        const QString front = Put(files_, "Front/" + kFront, "front");
+        const QString rear = Put(files_, "Rear/" + kRear, "rear");
+        const QString info = dir_.path() + "/share/Trash/info";
+        ASSERT_TRUE(QDir().mkpath(info));
+        ASSERT_TRUE(QDir().mkpath(dir_.path() + "/share/Trash/files"));
+        DeleteOutcome outcome;
+        bool deleted = true;
+        if (c.diskFull) {
+            faults::DiskFull full(0);
+            ASSERT_TRUE(full.active());
+            deleted = DeleteRecording(front, rear, {}, &outcome);
+        } else {
+            Immutable readOnly(info);
+            if (!readOnly.marked()) {
+                GTEST_SKIP() << "chattr +i is not available here (it needs root)";
+            }
+            deleted = DeleteRecording(front, rear, {}, &outcome);
+        }
+        EXPECT_FALSE(deleted);
+        EXPECT_EQ(outcome.kind, DeleteKind::None);
+        EXPECT_TRUE(
+            outcome.error.contains(c.diskFull ? "File too large" : "Operation not permitted"))
+            << outcome.error.toStdString();
+        EXPECT_EQ(ReadAll(front), "front");
+        EXPECT_EQ(ReadAll(rear), "rear");
+        EXPECT_EQ(Trashed(), QStringList());
+        EXPECT_EQ(Tree(info), QStringList());
+    }
+}
+
+TEST_F(TrashTest, EveryTrashedFileHasItsRecord) {
+    const QString front = Put(files_, "Front/" + kFront);
+    const QString rear = Put(files_, "Rear/" + kRear);
+    // A file of the same name is in the trash already: the second gets a name of its own.
+    ASSERT_TRUE(DeleteRecording(front, {}));
+    Put(files_, "Front/" + kFront);
+    DeleteOutcome outcome;
+    ASSERT_TRUE(DeleteRecording(front, rear, {}, &outcome)) << outcome.error.toStdString();
+    EXPECT_EQ(outcome.kind, DeleteKind::Trash);
+    const QString trash = dir_.path() + "/share/Trash";
+    const QStringList trashed = Trashed();
+    ASSERT_EQ(trashed.size(), 3) << trashed.join(' ').toStdString();
+    for (const QString& name : trashed) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray record = ReadAll(trash + "/info/" + name + ".trashinfo");
+        const QString original = name.startsWith(kRear) ? rear : front;
+        EXPECT_TRUE(record.startsWith("[Trash Info]\nPath=" + QFile::encodeName(original) +
+                                      "\nDeletionDate="))
+            << record.toStdString();
     }
 }
 
