@@ -5,6 +5,7 @@
 #include "operation_console.h"
 #include "output_target.h"
 #include "recording_sources.h"
+#include "run_outputs.h"
 #include "track_export.h"
 
 #include <QDir>
@@ -103,14 +104,26 @@ int ExportSrt(const QStringList& args, QTextStream& out, QTextStream& err) {
     }
     QStringList targets;
     for (const QString& file : files) {
-        targets << (intoFolder ? QDir(args[1]).filePath(SubtitleFileName(file)) : args[1]);
-        if (RefuseExisting(targets.back(), RecordingFiles(entries), overwrite, err)) {
+        // Two recordings of one name: the second's subtitles keep its sub-folder's name.
+        QString why;
+        const QString target = intoFolder ? RunOutputPath(args[0], args[1], file,
+                                                          SubtitleFileName(file), targets, &why)
+                                          : args[1];
+        if (target.isEmpty()) {
+            err << "kolvista-cli: " << why << "\n";
             return kExitBadInput;
         }
+        if (RefuseExisting(target, RecordingFiles(entries), overwrite, err)) {
+            return kExitBadInput;
+        }
+        targets << target;
     }
     int written = 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
         ExportReport report;
+        if (intoFolder) {
+            QDir().mkpath(QFileInfo(targets[i]).path()); // a sub-folder's name (above)
+        }
         if (ExportSubtitles(files[i], targets[i], &report)) {
             out << targets[i] << ": " << report.records << " cues\n";
             ++written;

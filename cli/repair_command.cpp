@@ -9,11 +9,10 @@
 #include "recording_sources.h"
 #include "repair.h"
 #include "repair_outcome.h"
+#include "run_outputs.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <algorithm>
 
 namespace kv::cli {
 
@@ -81,36 +80,6 @@ int Repair(const QString& source, const QString& chosenTarget, bool replace, QTe
     }
 }
 
-// Where repair --all writes the copy of file: under its own name in folder;
-// when an earlier copy of this run took that name (two damaged files of one
-// name in different folders of the source), in a folder of folder named
-// after the file's sub-folder of the source ("copy_Normal_Front"), so no copy
-// replaces another. Empty, with why, when that is taken too.
-QString RepairAllTarget(const QString& source, const QString& folder, const QString& file,
-                        const QStringList& taken, QString* why) {
-    const auto free = [&taken](const QString& path) {
-        return std::none_of(taken.begin(), taken.end(), [&path](const QString& t) {
-            return t.compare(path, Qt::CaseInsensitive) == 0;
-        });
-    };
-    const QString plain = QDir(folder).filePath(QFileInfo(file).fileName());
-    if (free(plain)) {
-        return plain;
-    }
-    const QFileInfo root(QDir::cleanPath(source));
-    const QString base = root.isDir() ? root.absoluteFilePath() : root.absolutePath();
-    // "Normal/Front" inside the output folder would make it a card's
-    // recording folder: the sub-folder path becomes one folder's name.
-    QString relative = QDir(base).relativeFilePath(QFileInfo(file).absolutePath());
-    const QString nested =
-        QDir(folder).filePath(relative.replace(u'/', u'_') + u'/' + QFileInfo(file).fileName());
-    if (!relative.startsWith(QLatin1String("..")) && relative != u"." && free(nested)) {
-        return nested;
-    }
-    *why = QStringLiteral("two damaged files would both be repaired into %1").arg(plain);
-    return {};
-}
-
 void PrintOutcome(const QString& target, const RepairOutcome& o, QTextStream& out) {
     out << "  recovered: " << o.frames << " frames, " << o.audioChunks << " audio chunks, "
         << QString::number(o.seconds, 'f', 3) << " s\n";
@@ -161,7 +130,9 @@ int RepairAll(const QStringList& args, QTextStream& out, QTextStream& err) {
     QStringList targets;
     for (const QString& file : damaged) {
         QString why;
-        const QString target = RepairAllTarget(source, folder, file, targets, &why);
+        // Two damaged files of one name: the second keeps its sub-folder's name.
+        const QString target =
+            RunOutputPath(source, folder, file, QFileInfo(file).fileName(), targets, &why);
         if (target.isEmpty()) {
             err << "kolvista-cli: " << why << "\n";
             return kExitBadInput;

@@ -191,6 +191,27 @@ TEST_F(OutputTargetCommand, RepairAllKeepsEveryCopyWhenNamesCollide) {
     EXPECT_TRUE(QFileInfo::exists(twin));
 }
 
+// Subtitles of two recordings of one name in different folders: each keeps
+// its own file, named after its video so players find it.
+TEST_F(OutputTargetCommand, ExportSrtKeepsEverySubtitleWhenNamesCollide) {
+    const QString copyFolder = dir.path() + "/copy/Normal/Front";
+    ASSERT_TRUE(QDir().mkpath(copyFolder));
+    test::WriteFile(copyFolder, kSoundName, Sound(20));
+    const QString subtitles = dir.path() + "/subtitles";
+    ASSERT_TRUE(QDir().mkpath(subtitles));
+
+    const Result r = RunCli({"export-srt", dir.path() + "/copy", subtitles});
+    ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+    const Result both = RunCli({"export-srt", dir.path(), subtitles, "--overwrite"});
+    ASSERT_EQ(both.code, kExitOk) << both.err.toStdString();
+    const QString srt = QString(kSoundName).replace(".AVI", ".srt");
+    const QStringList written = Digests(subtitles).keys();
+    EXPECT_EQ(written.filter(srt).size(), 2) << written.join(u' ').toStdString();
+    // The damaged recording has no telemetry: three of four.
+    EXPECT_TRUE(both.out.contains("wrote 3 of 4 subtitle files")) << both.out.toStdString();
+    EXPECT_EQ(Digests(card), before);
+}
+
 TEST_F(OutputTargetCommand, RepairAllNeverWritesIntoTheCardsRecordingFolders) {
     for (const QString& folder : {front, card + "/Normal/Rear", card + "/parking/front"}) {
         SCOPED_TRACE(folder.toStdString());
