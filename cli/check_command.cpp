@@ -29,8 +29,13 @@ int Check(const QString& source, QTextStream& out, QTextStream& err) {
         flagged += c.findings.isEmpty() ? 0 : 1;
     }
     out << "checked " << entries.size() - static_cast<std::size_t>(unchecked) << " of "
-        << entries.size() << " recordings: " << flagged << " with findings\n";
-    return flagged > 0 ? kExitFindings : kExitOk;
+        << entries.size() << " recordings: " << flagged << " with findings";
+    if (unchecked > 0) {
+        out << ", " << unchecked << " not checked";
+    }
+    out << "\n";
+    // A recording that could not be checked needs a look as much as a finding.
+    return flagged > 0 || unchecked > 0 ? kExitFindings : kExitOk;
 }
 
 const CommandRegistrar check({"check",

@@ -85,7 +85,9 @@ void FillCamera(const QString& path, RecordingChecks* checks, QString& outPath, 
     }
     outPath = path;
     outName = FileNameOf(path).toString();
-    damaged = verdict == kRecordingDamaged ? 1 : 0;
+    // 2 for a file that cannot be read: neither damaged (no repair can read
+    // it either) nor sound.
+    damaged = verdict == kRecordingDamaged ? 1 : (verdict == kRecordingUnreadable ? 2 : 0);
     expected = length;
 }
 

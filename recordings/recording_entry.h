@@ -30,7 +30,9 @@ struct RecordingEntry {
     std::int32_t modeLetter = 0; // first character of the front name when it has a mode letter
     std::int32_t exported = 0;   // set by the join for the entries it copied
     std::int32_t parkingGroup = 0;
-    std::int32_t frontDamaged = 0; // verification found the file damaged when the entry was made
+    // What verification found when the entry was made: 0 sound, 1 damaged
+    // (repairable), 2 unreadable (cannot be opened or read).
+    std::int32_t frontDamaged = 0;
     std::int32_t rearDamaged = 0;
     std::int32_t frontUnrepaired = 0; // kept by the recording list
     std::int32_t rearUnrepaired = 0;
