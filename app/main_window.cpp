@@ -751,8 +751,9 @@ bool CQuillonDlg::ViewSwitchCommand() {
             }
         }
     }
+    // The sound follows the controller's routing (viewsSwitched): one camera
+    // is heard, never both.
     for (engine::EngineContext& c : engines_) {
-        ops_.SetVolume(c, volume_);
         if (c.playState == engine::kStopped || c.playState == engine::kPaused) {
             ops_.Repaint(c);
         }

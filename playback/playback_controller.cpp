@@ -131,6 +131,12 @@ void PlaybackController::SetDefaultRate() {
     SetRateBoth(code);
 }
 
+void PlaybackController::SetViews(int main, int second) {
+    mainView = main;
+    secondView = second;
+    ApplyVolume(volume);
+}
+
 void PlaybackController::SetVolume(int value) {
     volume = value;
     ports_.view.StoreVolume(value);

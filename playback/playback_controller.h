@@ -109,7 +109,8 @@ public:
     // -- What the window and the exports set.
     void SetPlaylist(RecordingList recordings);
     void SetFullScreen(bool on) { fullScreen = on; }
-    void SetViews(int main, int second) { mainView = main, secondView = second; }
+    // The cameras changed places; the sound stays with the telemetry camera.
+    void SetViews(int main, int second);
     void SetKeepAspect(int keep) { keepAspect = keep; }
     void RequestResume(int frame) { resumePending = true, resumeFrame = frame; }
 

@@ -131,6 +131,28 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheGroups) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
+// Only the front camera is heard, whichever camera the main view shows and
+// however often the views are switched, playing or paused.
+TEST_F(PlaybackIntegrationTest, TheViewSwitchKeepsTheRearCameraSilent) {
+    Folder(folder.path(), "100MEDIA", 1, 1, 6.0);
+    host->OpenSource(QDir(folder.path()).filePath("100MEDIA"), SourceKind::Folder);
+    window->Browser()->tree()->SelectItem(window->Browser()->tree()->topLevelItem(0)->child(0));
+    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    C().SetVolume(40000);
+    window->Command(kToolBarFirstCommand + 2);
+    ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPlaying; }));
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(window->ViewSwitchCommand());
+        EXPECT_EQ(window->Engine(0).volume, 40000);
+        EXPECT_EQ(window->Engine(1).volume, 0);
+        if (round == 1) {
+            window->Command(kToolBarFirstCommand + 2); // pause
+            ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPaused; }));
+        }
+    }
+}
+
 TEST_F(PlaybackIntegrationTest, ACardOnTheCommandLineOpensAtItsFirstGroup) {
     cardmaker::CardOptions options = cardmaker::TinyCardOptions();
     options.count = 3;
