@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -151,6 +152,7 @@ bool DeleteRepairFolder();
 class RepairPrompts {
 public:
     enum : int {
+        kOk = 0,    // button style OK alone
         kYesNo = 4, // button style "はい" / "いいえ"
         kYes = 1,
         kNo = 2,
@@ -168,13 +170,17 @@ public:
 
 struct MoveResult {
     int moved = 0;
-    int failed = 0; // left in the source folder
+    int failed = 0;       // left in the source folder
+    QStringList renamed;  // the names in destination of files saved under a free name
+    QStringList notSaved; // the names of the files left in the source folder
 };
 
 // Moves every file of folder (not sub-folders, not partial copies) into
-// destination: renamed, or copied and removed across volumes. A file whose
-// name already exists in destination is not replaced and counts as failed;
-// a failed move leaves nothing under the destination name.
+// destination: renamed, or copied and removed across
+// volumes. A name already taken in destination is never replaced: the file
+// is saved under a free name beside it ("name (2).AVI", "name (3).AVI", ...).
+// A failed move leaves nothing under the destination name and the file where
+// it was.
 MoveResult MoveFolderFiles(const QString& folder, const QString& destination);
 
 struct RepairOffer {
@@ -186,7 +192,10 @@ struct RepairOffer {
 
 // When the repair folder exists: asks whether to keep its copies, lets the
 // user choose a folder and moves them there (remembering the folder when
-// every file moved), then deletes the repair folder in every case.
+// every file moved), and tells the user of copies saved under another name
+// and of copies that could not be saved. The repair folder is deleted when
+// the user keeps nothing or every copy was saved; a copy the user wanted to
+// keep and that is still in it keeps the folder (and is offered again).
 RepairOffer OfferRepairedFiles(RepairPrompts& prompts);
 
 } // namespace kv

@@ -21,6 +21,18 @@ bool Exists(const QString& path) {
     return info.exists() || info.isSymLink();
 }
 
+// A name in folder for name that no file has: name itself, else "stem (2).ext", "stem (3).ext", ...
+QString FreeName(const QString& folder, const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    QString candidate = name;
+    for (int n = 2; Exists(folder + QLatin1Char('/') + candidate); ++n) {
+        candidate = QStringLiteral("%1 (%2)%3").arg(stem).arg(n).arg(extension);
+    }
+    return folder + QLatin1Char('/') + candidate;
+}
+
 // Moves one file; a name already taken in the destination is not replaced.
 bool MoveOneFile(const QString& from, const QString& to) {
     if (Exists(to)) {
@@ -110,11 +122,16 @@ MoveResult MoveFolderFiles(const QString& folder, const QString& destination) {
         if (file.fileName().contains(QLatin1String(kPartialCopyMark))) {
             continue; // an unfinished copy is no copy
         }
-        if (usable &&
-            MoveOneFile(file.filePath(), destination + QLatin1Char('/') + file.fileName())) {
+        // A name already taken there is kept: the copy gets a free name beside it.
+        const QString target = usable ? FreeName(destination, file.fileName()) : QString();
+        if (usable && MoveOneFile(file.filePath(), target)) {
             ++result.moved;
+            if (QFileInfo(target).fileName() != file.fileName()) {
+                result.renamed << QFileInfo(target).fileName();
+            }
         } else {
             ++result.failed;
+            result.notSaved << file.fileName();
         }
     }
     return result;

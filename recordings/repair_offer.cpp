@@ -3,6 +3,7 @@
 
 #include "repair.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace kv {
@@ -21,16 +22,32 @@ RepairOffer OfferRepairedFiles(RepairPrompts& prompts) {
         const QString key = QStringLiteral("REPAIR_FOLDER");
         const QString folder = prompts.ChooseFolder(
             section, key, QStringLiteral("移動先フォルダーを選択してください。"));
-        if (!folder.isEmpty()) {
-            offer.move = MoveFolderFiles(RepairFolder(), folder);
-            if (offer.move.failed == 0) {
-                prompts.RememberFolder(section, key, folder);
-                offer.folder = folder;
-            }
+        if (folder.isEmpty()) {
+            // Nothing chosen: the copies stay for the next offer.
+            return offer;
+        }
+        offer.move = MoveFolderFiles(RepairFolder(), folder);
+        if (offer.move.failed == 0) {
+            prompts.RememberFolder(section, key, folder);
+            offer.folder = folder;
+        }
+        if (!offer.move.renamed.isEmpty()) {
+            prompts.ShowMessage(
+                QStringLiteral("同じ名前のファイルがあるため、次の名前で保存しました。\n%1")
+                    .arg(offer.move.renamed.join(QLatin1Char('\n'))),
+                QStringLiteral("確認"), RepairPrompts::kOk);
+        }
+        if (offer.move.failed > 0) {
+            // Never dropped: what could not be saved stays in the repair folder.
+            prompts.ShowMessage(
+                QStringLiteral("次のファイルを保存できませんでした。%1 に残してあります。\n%2")
+                    .arg(QDir::toNativeSeparators(RepairFolder()),
+                         offer.move.notSaved.join(QLatin1Char('\n'))),
+                QStringLiteral("確認"), RepairPrompts::kOk);
+            return offer;
         }
     }
-    // Kept or not, the copies leave the temporary folder; any that could not
-    // be moved go to the trash with it.
+    // The user kept nothing, or every copy was saved.
     offer.folderDeleted = DeleteRepairFolder();
     return offer;
 }

@@ -404,35 +404,42 @@ TEST_F(OfferTest, YesMovesTheCopiesAndRemembersTheFolder) {
     EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
 }
 
-TEST_F(OfferTest, YesThenCancelDeletesTheFolder) {
+TEST_F(OfferTest, YesThenCancelKeepsTheCopiesForTheNextOffer) {
     FakePrompts prompts;
     prompts.answer = RepairPrompts::kYes;
     const RepairOffer offer = OfferRepairedFiles(prompts);
     EXPECT_EQ(prompts.choices, QStringList{kChoice});
     EXPECT_TRUE(prompts.remembered.isEmpty());
     EXPECT_TRUE(Listing(keep).isEmpty());
-    EXPECT_TRUE(offer.folderDeleted);
-    EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
+    EXPECT_FALSE(offer.folderDeleted);
+    EXPECT_EQ(ReadAll(RepairFolder() + "/A___-261205-093000-000101F.AVI"), "front copy");
+    EXPECT_EQ(ReadAll(RepairFolder() + "/A___-261205-093000-000101R.AVI"), "rear copy");
 }
 
-TEST_F(OfferTest, ACopyWhoseMoveFailsGoesWithTheFolder) {
-    // A file of the same name in the chosen folder is not replaced.
+TEST_F(OfferTest, ANameTakenInTheChosenFolderGetsAFreeNameBesideIt) {
+    // Files of the copies' names are in the chosen folder already; neither is replaced.
     test::WriteFile(keep, "A___-261205-093000-000101R.AVI", "kept earlier");
+    test::WriteFile(keep, "A___-261205-093000-000101R (2).AVI", "kept earlier, too");
     FakePrompts prompts;
     prompts.answer = RepairPrompts::kYes;
     prompts.chosen = keep;
     const RepairOffer offer = OfferRepairedFiles(prompts);
-    EXPECT_EQ(offer.move.moved, 1);
-    EXPECT_EQ(offer.move.failed, 1);
-    EXPECT_TRUE(prompts.remembered.isEmpty());
+    EXPECT_EQ(offer.move.moved, 2);
+    EXPECT_EQ(offer.move.failed, 0);
+    EXPECT_EQ(offer.move.renamed, QStringList{"A___-261205-093000-000101R (3).AVI"});
     EXPECT_EQ(ReadAll(keep + "/A___-261205-093000-000101R.AVI"), "kept earlier");
+    EXPECT_EQ(ReadAll(keep + "/A___-261205-093000-000101R (2).AVI"), "kept earlier, too");
+    EXPECT_EQ(ReadAll(keep + "/A___-261205-093000-000101R (3).AVI"), "rear copy");
     EXPECT_EQ(ReadAll(keep + "/A___-261205-093000-000101F.AVI"), "front copy");
+    // The user hears of the new name.
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_TRUE(prompts.messages[1].contains("A___-261205-093000-000101R (3).AVI"))
+        << prompts.messages[1].toStdString();
+    EXPECT_TRUE(offer.folderDeleted);
     EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
-    EXPECT_EQ(ReadAll(data + "/Trash/files/repaired_movie_files/A___-261205-093000-000101R.AVI"),
-              "rear copy");
 }
 
-TEST_F(OfferTest, MovesToAnotherVolumeByCopyAndLeavesNoHalfFile) {
+TEST_F(OfferTest, MovesToAnotherVolumeByCopyAndKeepsWhatItCannotSave) {
     TmpfsMount mount(keep, "256k", false);
     KV_REQUIRE_MOUNT(mount);
     // Too big for the chosen volume: its copy fails part-way.
@@ -443,11 +450,17 @@ TEST_F(OfferTest, MovesToAnotherVolumeByCopyAndLeavesNoHalfFile) {
     const RepairOffer offer = OfferRepairedFiles(prompts);
     EXPECT_EQ(offer.move.moved, 1);
     EXPECT_EQ(offer.move.failed, 1);
+    EXPECT_EQ(offer.move.notSaved, QStringList{"A___-261205-093000-000101F.AVI"});
     EXPECT_EQ(Listing(keep), QStringList{"A___-261205-093000-000101R.AVI"});
     EXPECT_EQ(ReadAll(keep + "/A___-261205-093000-000101R.AVI"), "rear copy");
     EXPECT_TRUE(prompts.remembered.isEmpty());
-    EXPECT_TRUE(offer.folderDeleted);
-    EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
+    // Reported, and kept where it was with its folder.
+    ASSERT_EQ(prompts.messages.size(), 2);
+    EXPECT_TRUE(prompts.messages[1].contains("A___-261205-093000-000101F.AVI"))
+        << prompts.messages[1].toStdString();
+    EXPECT_FALSE(offer.folderDeleted);
+    EXPECT_EQ(ReadAll(RepairFolder() + "/A___-261205-093000-000101F.AVI"),
+              QByteArray(400 << 10, 'F'));
 }
 
 } // namespace
