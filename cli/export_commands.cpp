@@ -16,9 +16,37 @@ namespace kv::cli {
 namespace {
 
 const QString kOverwrite = QStringLiteral("--overwrite");
+const QString kUtcOffset = QStringLiteral("--utc-offset");
 
 bool TwoPathsAndOverwrite(const QStringList& a) {
     return a.size() == 2 || (a.size() == 3 && a[2] == kOverwrite);
+}
+
+// SOURCE OUT, then --overwrite and --utc-offset OFFSET in either order.
+struct TrackArguments {
+    QString source;
+    QString target;
+    bool overwrite = false;
+    QString utcOffset; // as given; empty without the option
+};
+
+std::optional<TrackArguments> ParseTrackArguments(const QStringList& a) {
+    if (a.size() < 2) {
+        return std::nullopt;
+    }
+    TrackArguments t{a[0], a[1], false, {}};
+    for (qsizetype i = 2; i < a.size(); ++i) {
+        if (a[i] == kOverwrite && !t.overwrite) {
+            t.overwrite = true;
+        } else if (a[i] == kUtcOffset && i + 1 < a.size() && t.utcOffset.isEmpty()) {
+            t.utcOffset = a[++i];
+        } else if (a[i].startsWith(kUtcOffset + u'=') && t.utcOffset.isEmpty()) {
+            t.utcOffset = a[i].mid(kUtcOffset.size() + 1);
+        } else {
+            return std::nullopt;
+        }
+    }
+    return t;
 }
 
 // A target that is one of the recordings read, or any recording, is refused
@@ -45,24 +73,42 @@ void PrintSkipped(const ExportReport& report, QTextStream& err) {
 }
 
 int Export(ExportFormat format, const QStringList& args, QTextStream& out, QTextStream& err) {
-    const QString target = args[1];
+    const std::optional<TrackArguments> parsed = ParseTrackArguments(args);
+    if (!parsed) {
+        return kExitUsage; // the registrar's check lets only usable lists through
+    }
+    const QString target = parsed->target;
+    std::optional<int> offset;
+    if (!parsed->utcOffset.isEmpty()) {
+        offset = ParseUtcOffset(parsed->utcOffset);
+        if (!offset) {
+            err << "kolvista-cli: " << kUtcOffset << " takes an offset from UTC such as +09:00 "
+                << "or -05:30 (at most 14 hours), not " << parsed->utcOffset << "\n";
+            return kExitUsage;
+        }
+    }
     RecordingList entries;
-    if (!RecordingsOfSource(args[0], entries, err)) {
+    if (!RecordingsOfSource(parsed->source, entries, err)) {
         return kExitBadInput;
     }
     const QStringList files = FrontFiles(entries);
     if (files.isEmpty()) {
-        err << "kolvista-cli: no front-camera recordings in " << args[0] << "\n";
+        err << "kolvista-cli: no front-camera recordings in " << parsed->source << "\n";
         return kExitBadInput;
     }
-    if (RefuseExisting(target, RecordingFiles(entries), args.size() == 3, err)) {
+    if (RefuseExisting(target, RecordingFiles(entries), parsed->overwrite, err)) {
         return kExitBadInput;
     }
     ExportReport report;
     OperationResult result = kOperationFailed;
     {
         OperationConsole console(QStringLiteral("export"), err);
-        result = ExportTelemetry(files, format, target, &console.control(), &report);
+        result = ExportTelemetry(files, format, target, &console.control(), &report, offset);
+    }
+    if (format != ExportFormat::Csv && result == kOperationDone) {
+        // The recorder's clock has no zone: say which one the UTC times assume.
+        out << "times: the recorder's clock taken as UTC" << UtcOffsetText(report.utcOffsetSeconds)
+            << (offset ? "" : " (this computer's time zone; --utc-offset sets another)") << "\n";
     }
     PrintSkipped(report, err);
     switch (result) {
@@ -135,12 +181,18 @@ int ExportSrt(const QStringList& args, QTextStream& out, QTextStream& err) {
     return written == 0 ? kExitBadInput : kExitOk;
 }
 
-const CommandRegistrar gpx({"export-gpx", "SOURCE OUT.gpx [--overwrite]", TwoPathsAndOverwrite,
+bool TrackArgumentsUsable(const QStringList& a) {
+    return ParseTrackArguments(a).has_value();
+}
+
+const CommandRegistrar gpx({"export-gpx", "SOURCE OUT.gpx [--overwrite] [--utc-offset +HH:MM]",
+                            TrackArgumentsUsable,
                             [](const QStringList& a, QTextStream& out, QTextStream& err) {
                                 return Export(ExportFormat::Gpx, a, out, err);
                             }});
 
-const CommandRegistrar kml({"export-kml", "SOURCE OUT.kml [--overwrite]", TwoPathsAndOverwrite,
+const CommandRegistrar kml({"export-kml", "SOURCE OUT.kml [--overwrite] [--utc-offset +HH:MM]",
+                            TrackArgumentsUsable,
                             [](const QStringList& a, QTextStream& out, QTextStream& err) {
                                 return Export(ExportFormat::Kml, a, out, err);
                             }});

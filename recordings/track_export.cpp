@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -23,10 +24,13 @@ std::int64_t WallSeconds(const CalendarTime& t) {
     return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
-QDateTime LocalDateTime(const CalendarTime& t) {
+QDateTime ClockDateTime(const CalendarTime& t, const QTimeZone& zone) {
     return QDateTime(QDate(t.year, t.month, t.day),
-                     QTime(t.hour, t.minute, t.second, t.millisecond), Qt::LocalTime);
+                     QTime(t.hour, t.minute, t.second, t.millisecond), zone);
 }
+
+// A speed outside what a car can show is a damaged field: no speed.
+constexpr double kHighestSpeedKmh = 400.0;
 
 QString XmlEscaped(const QString& text) {
     return text.toHtmlEscaped();
@@ -66,7 +70,8 @@ QString SrtTime(std::int64_t ms) {
 }
 
 void WriteGpxTrack(const RecordingTelemetry& recording,
-                   const std::vector<std::vector<std::size_t>>& segments, QIODevice& out) {
+                   const std::vector<std::vector<std::size_t>>& segments, int offsetSeconds,
+                   QIODevice& out) {
     Put(out, QStringLiteral("  <trk>\n    <name>%1</name>\n").arg(XmlEscaped(recording.name)));
     for (const auto& segment : segments) {
         Put(out, QStringLiteral("    <trkseg>\n"));
@@ -75,7 +80,7 @@ void WriteGpxTrack(const RecordingTelemetry& recording,
             QString point = QStringLiteral("      <trkpt lat=\"%1\" lon=\"%2\">")
                                 .arg(Degrees(row.latitude), Degrees(row.longitude));
             if (row.hasStamp) {
-                point += QStringLiteral("<time>%1</time>").arg(UtcText(row.stamp));
+                point += QStringLiteral("<time>%1</time>").arg(UtcText(row.stamp, offsetSeconds));
             }
             if (row.hasSpeed) {
                 // Speed in metres per second, in Garmin's track point extension
@@ -92,14 +97,15 @@ void WriteGpxTrack(const RecordingTelemetry& recording,
 }
 
 void WriteKmlPlacemark(const RecordingTelemetry& recording,
-                       const std::vector<std::vector<std::size_t>>& segments, QIODevice& out) {
+                       const std::vector<std::vector<std::size_t>>& segments, int offsetSeconds,
+                       QIODevice& out) {
     Put(out,
         QStringLiteral("  <Placemark>\n    <name>%1</name>\n").arg(XmlEscaped(recording.name)));
     const TelemetryRow& first = recording.rows[segments.front().front()];
     const TelemetryRow& last = recording.rows[segments.back().back()];
     if (first.hasStamp && last.hasStamp) {
         Put(out, QStringLiteral("    <TimeSpan><begin>%1</begin><end>%2</end></TimeSpan>\n")
-                     .arg(UtcText(first.stamp), UtcText(last.stamp)));
+                     .arg(UtcText(first.stamp, offsetSeconds), UtcText(last.stamp, offsetSeconds)));
     }
     Put(out, QStringLiteral("    <styleUrl>#track</styleUrl>\n    <MultiGeometry>\n"));
     for (const auto& segment : segments) {
@@ -201,7 +207,8 @@ bool LoadRecordingTelemetry(const QString& path, RecordingTelemetry& out, QStrin
                   std::fabs(g.latitude) <= 90.0 && std::fabs(g.longitude) <= 180.0;
         row.latitude = g.latitude;
         row.longitude = g.longitude;
-        row.hasSpeed = g.speedKmh != kNoSpeed;
+        row.hasSpeed =
+            g.speedKmh != kNoSpeed && g.speedKmh >= 0.0 && g.speedKmh <= kHighestSpeedKmh;
         row.speedKmh = row.hasSpeed ? g.speedKmh : 0.0;
         row.accelX = s.accelX;
         row.accelY = s.accelY;
@@ -246,11 +253,51 @@ std::vector<std::vector<std::size_t>> TrackSegments(const RecordingTelemetry& re
     return segments;
 }
 
-QString UtcText(const CalendarTime& local) {
-    return LocalDateTime(local).toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+std::optional<int> ParseUtcOffset(QStringView text) {
+    const QString t = text.trimmed().toString();
+    if (t == u"Z" || t == u"z") {
+        return 0;
+    }
+    // "+9", "+09", "+09:00" or "+0900".
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^([+-])(?:(\d{1,2})(?::(\d{2}))?|(\d{2})(\d{2}))$)"));
+    const QRegularExpressionMatch m = pattern.match(t);
+    if (!m.hasMatch()) {
+        return std::nullopt;
+    }
+    const bool compact = !m.captured(4).isEmpty();
+    const int hours = (compact ? m.captured(4) : m.captured(2)).toInt();
+    const QString minuteText = compact ? m.captured(5) : m.captured(3);
+    const int minutes = minuteText.isEmpty() ? 0 : minuteText.toInt();
+    if (minutes >= 60 || hours * 60 + minutes > 14 * 60) {
+        return std::nullopt;
+    }
+    const int seconds = (hours * 60 + minutes) * 60;
+    return m.captured(1) == u"-" ? -seconds : seconds;
 }
 
-void WriteExportHead(ExportFormat format, const QString& title, QIODevice& out) {
+QString UtcOffsetText(int offsetSeconds) {
+    const int minutes = std::abs(offsetSeconds) / 60;
+    return QString::asprintf("%c%02d:%02d", offsetSeconds < 0 ? '-' : '+', minutes / 60,
+                             minutes % 60);
+}
+
+int LocalUtcOffsetAt(const CalendarTime& clock) {
+    const QDateTime local = ClockDateTime(clock, QTimeZone::systemTimeZone());
+    return local.isValid() ? local.offsetFromUtc() : QDateTime::currentDateTime().offsetFromUtc();
+}
+
+QString UtcText(const CalendarTime& clock, int offsetSeconds) {
+    return ClockDateTime(clock, QTimeZone(offsetSeconds))
+        .toUTC()
+        .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
+}
+
+void WriteExportHead(ExportFormat format, const QString& title, int offsetSeconds, QIODevice& out) {
+    const QString clock =
+        QStringLiteral("Times in UTC, from the recorder's clock taken as UTC%1 (the recorder "
+                       "stores no time zone)")
+            .arg(UtcOffsetText(offsetSeconds));
     switch (format) {
     case ExportFormat::Gpx:
         Put(out,
@@ -264,17 +311,18 @@ void WriteExportHead(ExportFormat format, const QString& title, QIODevice& out) 
                 "http://www.topografix.com/GPX/1/1/gpx.xsd "
                 "http://www.garmin.com/xmlschemas/TrackPointExtension/v2 "
                 "http://www.garmin.com/xmlschemas/TrackPointExtensionv2.xsd\">\n"
-                "  <metadata><name>%1</name></metadata>\n")
-                .arg(XmlEscaped(title)));
+                "  <metadata><name>%1</name><desc>%2</desc></metadata>\n")
+                .arg(XmlEscaped(title), XmlEscaped(clock)));
         break;
     case ExportFormat::Kml:
         Put(out, QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                 "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
                                 "<Document>\n"
                                 "  <name>%1</name>\n"
+                                "  <description>%2</description>\n"
                                 "  <Style id=\"track\"><LineStyle><color>ff0000ff</color>"
                                 "<width>4</width></LineStyle></Style>\n")
-                     .arg(XmlEscaped(title)));
+                     .arg(XmlEscaped(title), XmlEscaped(clock)));
         break;
     case ExportFormat::Csv:
         Put(out, QStringLiteral("file,record,video_s,time,fix,latitude,longitude,speed_kmh,"
@@ -283,7 +331,8 @@ void WriteExportHead(ExportFormat format, const QString& title, QIODevice& out) 
     }
 }
 
-void WriteExportBody(ExportFormat format, const RecordingTelemetry& recording, QIODevice& out) {
+void WriteExportBody(ExportFormat format, const RecordingTelemetry& recording, int offsetSeconds,
+                     QIODevice& out) {
     if (format == ExportFormat::Csv) {
         WriteCsvRows(recording, out);
         return;
@@ -293,9 +342,9 @@ void WriteExportBody(ExportFormat format, const RecordingTelemetry& recording, Q
         return; // no fix: nothing to draw
     }
     if (format == ExportFormat::Gpx) {
-        WriteGpxTrack(recording, segments, out);
+        WriteGpxTrack(recording, segments, offsetSeconds, out);
     } else {
-        WriteKmlPlacemark(recording, segments, out);
+        WriteKmlPlacemark(recording, segments, offsetSeconds, out);
     }
 }
 
@@ -347,7 +396,7 @@ void WriteSubtitles(const RecordingTelemetry& recording, QIODevice& out) {
 
 OperationResult ExportTelemetry(const QStringList& paths, ExportFormat format,
                                 const QString& target, const OperationControl* control,
-                                ExportReport* report) {
+                                ExportReport* report, std::optional<int> utcOffsetSeconds) {
     ExportReport local;
     ExportReport& r = report ? *report : local;
     r = ExportReport{};
@@ -356,6 +405,11 @@ OperationResult ExportTelemetry(const QStringList& paths, ExportFormat format,
         r.error = check.message;
         return kOperationFailed;
     }
+    r.utcOffsetSeconds =
+        utcOffsetSeconds
+            ? *utcOffsetSeconds
+            : LocalUtcOffsetAt(paths.isEmpty() ? CalendarTime{} : StartTimeFromName(paths.front()));
+    const int offset = r.utcOffsetSeconds;
     bool cancelled = false;
     bool ran = false;
     const QString title =
@@ -368,7 +422,7 @@ OperationResult ExportTelemetry(const QStringList& paths, ExportFormat format,
         target,
         [&](QIODevice& out) {
             ran = true;
-            WriteExportHead(format, title, out);
+            WriteExportHead(format, title, offset, out);
             RecordingTelemetry recording;
             for (qsizetype i = 0; i < paths.size(); ++i) {
                 if (control && control->Cancelled()) {
@@ -379,7 +433,7 @@ OperationResult ExportTelemetry(const QStringList& paths, ExportFormat format,
                 if (!LoadRecordingTelemetry(paths[i], recording, &why)) {
                     r.skipped << paths[i] + QStringLiteral(": ") + why;
                 } else {
-                    WriteExportBody(format, recording, out);
+                    WriteExportBody(format, recording, offset, out);
                     ++r.recordings;
                     r.records += static_cast<int>(recording.rows.size());
                     for (const auto& segment : TrackSegments(recording)) {

@@ -9,8 +9,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -62,8 +64,20 @@ constexpr int kSegmentGapSeconds = 10;
 // segment.
 std::vector<std::vector<std::size_t>> TrackSegments(const RecordingTelemetry& recording);
 
-// ISO 8601 UTC text of a local time stamp ("2026-12-04T23:10:00.300Z").
-QString UtcText(const CalendarTime& local);
+// The recorder's clock has no time zone: an export takes its stamps as
+// local times at a fixed offset from UTC (seconds east), by default the
+// computer's zone's offset at the first recording's start.
+// "+09:00", "-05:30", "+0900", "+9" or "Z" (-14:00 to +14:00); nothing otherwise.
+std::optional<int> ParseUtcOffset(QStringView text);
+// "+09:00", "-05:30", "+00:00".
+QString UtcOffsetText(int offsetSeconds);
+// The computer's zone's offset at a wall-clock time (its offset now when
+// the time is not a valid date).
+int LocalUtcOffsetAt(const CalendarTime& clock);
+
+// ISO 8601 UTC text of a recorder stamp taken at offsetSeconds east of UTC
+// ("2026-12-04T23:10:00.300Z").
+QString UtcText(const CalendarTime& clock, int offsetSeconds);
 
 enum class ExportFormat {
     Gpx, // one track per recording, one segment per unbroken run of fixes
@@ -73,8 +87,10 @@ enum class ExportFormat {
 
 // The file format's pieces, written straight into a device. A document is the
 // head, the body of each recording in turn, and the tail.
-void WriteExportHead(ExportFormat format, const QString& title, QIODevice& out);
-void WriteExportBody(ExportFormat format, const RecordingTelemetry& recording, QIODevice& out);
+// The head of GPX and KML names the offset the times were taken at.
+void WriteExportHead(ExportFormat format, const QString& title, int offsetSeconds, QIODevice& out);
+void WriteExportBody(ExportFormat format, const RecordingTelemetry& recording, int offsetSeconds,
+                     QIODevice& out);
 void WriteExportTail(ExportFormat format, QIODevice& out);
 
 // One SubRip cue per record: the record's time (the recorder's clock when the
@@ -86,8 +102,9 @@ struct ExportReport {
     int records = 0;    // rows of the CSV, cues of the subtitles
     int points = 0;     // track points of GPX and KML
     int segments = 0;
-    QStringList skipped; // "path: why" of each recording that was left out
-    QString error;       // why the export failed
+    QStringList skipped;      // "path: why" of each recording that was left out
+    QString error;            // why the export failed
+    int utcOffsetSeconds = 0; // the offset the recorder's times were taken at
 };
 
 // Exports the front-camera recordings of paths, in order, into target.
@@ -95,9 +112,12 @@ struct ExportReport {
 // report. Failed when no recording could be read or the file cannot be
 // written; nothing is then left under target's name. The running flag is
 // tested before each recording; progress is recordings done of all.
+// utcOffsetSeconds: the recorder clock's offset from UTC; without it, the
+// computer's zone at the first recording's start (named in the report).
 OperationResult ExportTelemetry(const QStringList& paths, ExportFormat format,
                                 const QString& target, const OperationControl* control = nullptr,
-                                ExportReport* report = nullptr);
+                                ExportReport* report = nullptr,
+                                std::optional<int> utcOffsetSeconds = std::nullopt);
 
 // Writes the subtitles of one recording into target.
 bool ExportSubtitles(const QString& path, const QString& target, ExportReport* report = nullptr);

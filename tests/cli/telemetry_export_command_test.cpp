@@ -7,6 +7,7 @@
 #include "cli_runner.h"
 #include "commands.h"
 #include "event_codes.h"
+#include "track_export.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -180,6 +181,85 @@ TEST_F(TelemetryExport, GpsbabelReadsTheScriptedTrackBack) {
         }
         EXPECT_TRUE(r.out.contains(QStringLiteral("%1 track points").arg(points)))
             << r.out.toStdString();
+    }
+}
+
+TEST(UtcOffset, TextsTakenAndRefused) {
+    struct Case {
+        const char* text;
+        std::optional<int> seconds;
+    };
+    for (const Case& c :
+         {Case{"+09:00", 9 * 3600}, Case{"-05:30", -(5 * 3600 + 1800)}, Case{"+0900", 9 * 3600},
+          Case{"+9", 9 * 3600}, Case{"Z", 0}, Case{"-00:00", 0}, Case{"+14:00", 14 * 3600},
+          Case{"+14:01", std::nullopt}, Case{"+09:60", std::nullopt}, Case{"09:00", std::nullopt},
+          Case{"+9h", std::nullopt}, Case{"", std::nullopt}, Case{"+123", std::nullopt}}) {
+        EXPECT_EQ(ParseUtcOffset(QString::fromLatin1(c.text)), c.seconds) << c.text;
+    }
+    EXPECT_EQ(UtcOffsetText(9 * 3600), "+09:00");
+    EXPECT_EQ(UtcOffsetText(-(5 * 3600 + 1800)), "-05:30");
+    EXPECT_EQ(UtcOffsetText(0), "+00:00");
+}
+
+// The same recording gives the same UTC times on any computer once the
+// recorder's offset is named; the file and the output say what was assumed.
+// (The tests run in TZ=JST-9, so the default is +09:00.) A speed field of
+// "-999" is no speed, in the track and in the table.
+TEST_F(TelemetryExport, TimesFollowTheNamedOffsetAndOddSpeedsAreBlank) {
+    std::vector<QByteArray> records;
+    for (int i = 0; i < 30; ++i) {
+        QByteArray record = test::TypicalRecord("261205081003");
+        if (i % 2 == 1) {
+            record.replace(30, 4, "-999");
+        }
+        records.push_back(record);
+    }
+    test::AviSpec recipe;
+    recipe.chunks = test::SimpleChunks(90, true);
+    recipe.chunks.push_back({"01wb", QByteArray(16000, '\0'), 0x10});
+    recipe.telemetry = test::ExactBlock(records);
+    const QString recording =
+        test::WriteFile(out.path(), "A___-261205-081003-000101F.AVI", test::MakeAvi(recipe));
+
+    struct Case {
+        QStringList extra;
+        const char* assumed;
+        const char* firstTime;
+    };
+    int n = 0;
+    for (const Case& c : {Case{{}, "+09:00", "2026-12-04T23:10:03.000Z"},
+                          Case{{"--utc-offset", "-05:00"}, "-05:00", "2026-12-05T13:10:03.000Z"},
+                          Case{{"--utc-offset=+00:00"}, "+00:00", "2026-12-05T08:10:03.000Z"}}) {
+        SCOPED_TRACE(c.assumed);
+        const QString gpx = Out(QStringLiteral("t%1.gpx").arg(n++));
+        const Result r = RunCli(QStringList{"export-gpx", recording, gpx} + c.extra);
+        ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(QStringLiteral("times: the recorder's clock taken as UTC%1")
+                                       .arg(QLatin1String(c.assumed))))
+            << r.out.toStdString();
+        const QByteArray text = ReadAll(gpx);
+        EXPECT_TRUE(text.contains(QByteArray("<time>") + c.firstTime + "</time>"))
+            << text.left(1500).toStdString();
+        EXPECT_TRUE(text.contains(QByteArray("taken as UTC") + c.assumed));
+        EXPECT_EQ(text.count("<gpxtpx:speed>"), 15);
+        EXPECT_FALSE(text.contains("<gpxtpx:speed>-"));
+    }
+    const QString kml = Out("t.kml");
+    ASSERT_EQ(RunCli({"export-kml", recording, kml, "--utc-offset", "+09:00"}).code, kExitOk);
+    EXPECT_TRUE(ReadAll(kml).contains("<begin>2026-12-04T23:10:03.000Z</begin>"));
+    EXPECT_TRUE(ReadAll(kml).contains("taken as UTC+09:00"));
+
+    const QString csv = Out("t.csv");
+    ASSERT_EQ(RunCli({"export-csv", recording, csv}).code, kExitOk);
+    const QList<QByteArray> rows = ReadAll(csv).split('\n');
+    ASSERT_GE(rows.size(), 3);
+    EXPECT_EQ(rows[1].split(',').value(7), "40");
+    EXPECT_EQ(rows[2].split(',').value(7), "");
+
+    for (const char* bad : {"9", "+15:00", "JST"}) {
+        const Result r = RunCli({"export-gpx", recording, Out("bad.gpx"), "--utc-offset", bad});
+        EXPECT_EQ(r.code, kExitUsage) << bad;
+        EXPECT_FALSE(QFileInfo::exists(Out("bad.gpx")));
     }
 }
 
