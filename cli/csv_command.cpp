@@ -51,7 +51,8 @@ int Csv(const QStringList& args, QTextStream& out, QTextStream& err) {
     OperationConsole console(QStringLiteral("csv"), err);
     QString written;
     CsvError why = CsvError::None;
-    switch (ExportCsv(entries, folder, console.control(), &written, &why)) {
+    QString reason;
+    switch (ExportCsv(entries, folder, console.control(), &written, &why, &reason)) {
     case kOperationDone:
         out << "wrote " << entries.size() << " recordings to " << written << "\n";
         return kExitOk;
@@ -59,7 +60,11 @@ int Csv(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "kolvista-cli: cancelled; nothing written\n";
         return kExitCancelled;
     default:
-        err << "kolvista-cli: cannot write " << target << " (CSVファイルが作成できません。)\n";
+        err << "kolvista-cli: cannot write " << target;
+        if (!reason.isEmpty()) {
+            err << ": " << reason;
+        }
+        err << " (CSVファイルが作成できません。)\n";
         return kExitBadInput;
     }
 }

@@ -152,10 +152,14 @@ QString CsvLine(const RecordingEntry& e) {
 }
 
 OperationResult ExportCsv(const RecordingList& entries, const QString& folder,
-                          const OperationControl& control, QString* writtenPath, CsvError* error) {
-    const auto fail = [&](CsvError why) {
+                          const OperationControl& control, QString* writtenPath, CsvError* error,
+                          QString* reason) {
+    const auto fail = [&](CsvError why, const QString& words = {}) {
         if (error) {
             *error = why;
+        }
+        if (reason) {
+            *reason = words;
         }
         return kOperationFailed;
     };
@@ -172,17 +176,22 @@ OperationResult ExportCsv(const RecordingList& entries, const QString& folder,
         inputs << entry.frontPath << entry.rearPath;
     }
     inputs.removeAll(QString());
-    if (CheckOutputTarget(path, inputs, OutputRole::Other).refusal != TargetRefusal::None) {
-        return fail(CsvError::CannotCreate);
+    if (const TargetCheck check = CheckOutputTarget(path, inputs, OutputRole::Other);
+        check.refusal != TargetRefusal::None) {
+        return fail(CsvError::CannotCreate, check.message);
+    }
+    if (QFileInfo(path).isDir()) {
+        return fail(CsvError::CannotCreate, QStringLiteral("a folder of that name is in the way"));
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        return fail(CsvError::CannotCreate);
+        return fail(CsvError::CannotCreate, file.errorString());
     }
     const QByteArray header = ToShiftJis(CsvHeaderLine());
     if (header.isEmpty() || file.write(header) != header.size()) {
+        const QString words = file.errorString();
         file.cancelWriting();
-        return fail(CsvError::CannotCreate);
+        return fail(CsvError::CannotCreate, words);
     }
     const auto count = static_cast<std::int64_t>(entries.size());
     for (std::int64_t i = 0; i < count; ++i) {
@@ -192,13 +201,17 @@ OperationResult ExportCsv(const RecordingList& entries, const QString& folder,
         }
         const QByteArray line = ToShiftJis(CsvLine(entries[static_cast<std::size_t>(i)]));
         if (line.isEmpty() || file.write(line) != line.size()) {
+            const QString words = line.isEmpty()
+                                      ? QStringLiteral("a line cannot be written in Shift_JIS")
+                                      : file.errorString();
             file.cancelWriting();
-            return fail(CsvError::CannotCreate);
+            return fail(CsvError::CannotCreate, words);
         }
         control.Progress(i, count);
     }
-    if (!CommitComplete(file)) {
-        return fail(CsvError::CannotCreate);
+    QString why;
+    if (!CommitComplete(file, &why)) {
+        return fail(CsvError::CannotCreate, why);
     }
     control.Progress(count, count);
     if (writtenPath) {

@@ -38,8 +38,10 @@ enum class CsvError {
 // The file appears under its final name only when complete: a failed or
 // cancelled export leaves nothing behind and an old file of that name intact.
 // Progress is (index of the line just written, count), then (count, count).
+// reason receives the system's words for a failure (a folder in the way, a
+// read-only folder, a full disk).
 OperationResult ExportCsv(const RecordingList& entries, const QString& folder,
                           const OperationControl& control, QString* writtenPath = nullptr,
-                          CsvError* error = nullptr);
+                          CsvError* error = nullptr, QString* reason = nullptr);
 
 } // namespace kv
