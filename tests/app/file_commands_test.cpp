@@ -642,7 +642,7 @@ TEST_F(FileCommandsTest, StillImageIsNotTakenWhileTheWindowRefusesCommands) {
 // ---------------------------------------------------------------------------
 // Repaired copies.
 
-TEST_F(PrivateTrashTest, RepairedCopiesAreMovedOrDroppedAsTheUserAnswers) {
+TEST_F(PrivateTrashTest, RepairedCopiesAreMovedKeptOrDroppedAsTheUserAnswers) {
     struct Case {
         const char* what;
         int answer;
@@ -689,7 +689,9 @@ TEST_F(PrivateTrashTest, RepairedCopiesAreMovedOrDroppedAsTheUserAnswers) {
                       : QStringList{});
         EXPECT_EQ(Files(out_), c.moved ? copies : QStringList{});
         EXPECT_EQ(Setting(u"REPAIR_FOLDER"), c.moved ? out_ : QString());
-        EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
+        // Copies the user wanted but put nowhere stay for the next offer.
+        const bool kept = c.answer == 1 && !c.folderChosen;
+        EXPECT_EQ(Files(RepairFolder()), kept ? copies : QStringList{});
     }
 }
 
