@@ -13,6 +13,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace kv::cli {
 
@@ -35,6 +38,23 @@ int Repair(const QString& source, const QString& chosenTarget, bool replace, QTe
         return kExitBadInput;
     }
     if (!chosenTarget.isEmpty()) {
+        // Checked before the copy: a target that cannot be written fails at once.
+        if (QFileInfo(chosenTarget).isDir()) {
+            err << "kolvista-cli: " << chosenTarget
+                << " is a folder; name the file to write the repaired copy to\n";
+            return kExitBadInput;
+        }
+        const QString folder = QFileInfo(chosenTarget).absolutePath();
+        if (!QFileInfo(folder).isDir()) {
+            err << "kolvista-cli: cannot create " << chosenTarget << ": no such folder " << folder
+                << "\n";
+            return kExitBadInput;
+        }
+        if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+            err << "kolvista-cli: cannot create " << chosenTarget << ": " << std::strerror(errno)
+                << "\n";
+            return kExitBadInput;
+        }
         const TargetCheck check = CheckOutputTarget(chosenTarget, {source}, OutputRole::Recording);
         if (check.refusal != TargetRefusal::None) {
             err << "kolvista-cli: " << check.message << "\n";

@@ -122,6 +122,17 @@ TEST_F(RepairCommand, BadInputFailsWithAReason) {
     }
     EXPECT_EQ(Listing(dir.path()), (QStringList{kName, "A___-261205-093200-000103F.AVI",
                                                 "A___-261205-093300-000104F.AVI"}));
+    // A folder as the target is refused before any copying, with or without --replace.
+    const QString folder = dir.path() + "/copies";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QStringList& args : {QStringList{"repair", damaged, folder},
+                                    QStringList{"repair", damaged, folder, "--replace"}}) {
+        const Result r = RunCli(args);
+        EXPECT_EQ(r.code, kExitBadInput);
+        EXPECT_TRUE(r.err.contains("is a folder")) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains("repairing")) << r.err.toStdString();
+        EXPECT_TRUE(QDir(folder).isEmpty());
+    }
 }
 
 TEST_F(RepairCommand, UsageErrors) {
