@@ -8,6 +8,9 @@
 #include <QLockFile>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace kv {
 
 namespace {
@@ -87,12 +90,24 @@ bool Store(const SettingsStore& store, std::span<const SettingValue> values, boo
     // Qt counts a buffered write the system cut short (a disk that ran full
     // part-way) as done: the size on disk must be the whole text before the
     // file replaces the old one.
-    if (!save.flush() || save.size() != after.size()) {
+    // The text reaches the disk before the rename, and the rename before we
+    // report success: a power cut never leaves an empty settings file.
+    if (!save.flush() || save.size() != after.size() || ::fdatasync(save.handle()) != 0) {
         save.cancelWriting();
         save.commit(); // removes the unfinished file
         return false;
     }
-    return save.commit();
+    if (!save.commit()) {
+        return false;
+    }
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(store.filePath).absolutePath()).constData(),
+               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 } // namespace
