@@ -71,7 +71,9 @@ std::optional<RecordingTiming> ReadTiming(QIODevice& file) {
     timing.scale = ReadLe32(head + avi::kVideoScale);
     timing.rate = ReadLe32(head + avi::kVideoRate);
     timing.totalFrames = ReadLe32(head + avi::kTotalFrames);
-    if (timing.rate == 0) {
+    // Without a rate or a scale there is no frame duration (every division
+    // by them would give 0, infinity or NaN).
+    if (timing.rate == 0 || timing.scale == 0) {
         return std::nullopt;
     }
     timing.frameDurationMs =

@@ -29,7 +29,7 @@ struct RecordingTiming {
 };
 
 // Reads the main and video stream headers. Nothing when the read falls short
-// or dwRate is 0.
+// or dwRate or dwScale is 0.
 std::optional<RecordingTiming> ReadTiming(QIODevice& file);
 std::optional<RecordingTiming> ReadTiming(const QString& path);
 

@@ -159,13 +159,16 @@ TEST(ReadTiming, FrameDurationAndLength) {
     }
 }
 
-TEST(ReadTiming, FailsOnZeroRateOrShortHeader) {
-    AviSpec s = Normal(2);
-    s.rate = 0;
-    QByteArray zeroRate = MakeAvi(s);
-    QBuffer a(&zeroRate);
-    a.open(QIODevice::ReadOnly);
-    EXPECT_FALSE(ReadTiming(a).has_value());
+TEST(ReadTiming, FailsOnZeroRateOrScaleOrShortHeader) {
+    for (const auto& [rate, scale] : {std::pair{0u, 1u}, std::pair{30u, 0u}, std::pair{0u, 0u}}) {
+        AviSpec s = Normal(2);
+        s.rate = rate;
+        s.scale = scale;
+        QByteArray zero = MakeAvi(s);
+        QBuffer a(&zero);
+        a.open(QIODevice::ReadOnly);
+        EXPECT_FALSE(ReadTiming(a).has_value()) << rate << '/' << scale;
+    }
 
     QByteArray shortHeader = MakeAvi(Normal(2)).left(343);
     QBuffer b(&shortHeader);
