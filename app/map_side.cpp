@@ -123,27 +123,36 @@ MapSide::MapSide(CQuillonDlg& window, playback::PlaybackController& controller,
     runtimeCheck_ = map::CheckWebEngine();
     pane_->runtimePresent = runtimeCheck_.available();
 
-    connect(bridge_.get(), &map::CGoogleMapDlgWrap::pageReported, this,
-            [this] { pane_->OnMapReady(); });
+    connect(bridge_.get(), &map::CGoogleMapDlgWrap::pageReported, this, [this] {
+        if (MapPaneControl* pane = LivePane()) {
+            pane->OnMapReady();
+        }
+    });
     connect(bridge_.get(), &map::CGoogleMapDlgWrap::frameRequested, this,
             [this](int frame) { controller_.SeekTo(frame); });
     // Only the engine itself failing turns the map off for the run; a page
     // that does not load is the dialog's log line.
     connect(dialog_, &map::CGoogleMapDlg2::webEngineFailed, this, [this] {
         runtimeCheck_ = map::ProcessFailure();
-        pane_->runtimePresent = false;
-        pane_->UpdateMapPane();
+        MapPaneControl* pane = LivePane();
+        if (!pane) {
+            return;
+        }
+        pane->runtimePresent = false;
+        pane->UpdateMapPane();
         if (!runtimeNoticeShown_) {
             runtimeNoticeShown_ = true;
             map::ShowRuntimeMissingNotice(runtimeCheck_, RuntimeNotice(), &messages_);
         }
     });
-    // The logo's picture follows the checker's results while it is shown.
+    // The logo's picture follows the checker's results while it is shown; a
+    // result that arrives after the map window (and its logo) went is dropped.
     connect(
         &bridge_->connection, &map::CInetConnectionAsync::checked, this,
         [this] {
-            if (pane_->logoShown) {
-                pane_->ChooseLogoPicture();
+            MapPaneControl* pane = LivePane();
+            if (pane && pane->logoShown) {
+                pane->ChooseLogoPicture();
             }
         },
         Qt::QueuedConnection);
@@ -185,10 +194,16 @@ map::CompactNotice MapSide::RuntimeNotice() {
 }
 
 void MapSide::OnMapSwitch(bool on) {
-    pane_->OnMapSwitch(on);
+    if (MapPaneControl* pane = LivePane()) {
+        pane->OnMapSwitch(on);
+    }
 }
 
 void MapSide::OnDeferredStart() {
+    // Posted at start: a window shut down before it ran has nothing to start.
+    if (!LivePane()) {
+        return;
+    }
     if (!pane_->runtimePresent && !runtimeNoticeShown_) {
         runtimeNoticeShown_ = true;
         map::ShowRuntimeMissingNotice(runtimeCheck_, RuntimeNotice(), &messages_);

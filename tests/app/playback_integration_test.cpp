@@ -9,7 +9,9 @@
 #include "file_list_ctrl.h"
 #include "filer_container_dlg.h"
 #include "folder_tree_ctrl.h"
+#include "google_map_dlg_wrap.h"
 #include "main_window.h"
+#include "map_side.h"
 #include "message_box.h"
 #include "movie_static.h"
 #include "playback_host.h"
@@ -151,6 +153,19 @@ TEST_F(PlaybackIntegrationTest, TheViewSwitchKeepsTheRearCameraSilent) {
             ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPaused; }));
         }
     }
+}
+
+// The connection checker runs on its own thread: a result that arrives after
+// shutdown took the map window (and the logo in it) touches neither.
+TEST_F(PlaybackIntegrationTest, ACheckerResultAfterShutdownIsDropped) {
+    MapSide* map = host->Map();
+    ASSERT_NE(map, nullptr);
+    map->Pane().logoShown = true;
+    window->Shutdown();
+    ASSERT_EQ(window->MapWindow(), nullptr);
+    Q_EMIT map->Bridge().connection.checked(false);
+    QApplication::processEvents();
+    EXPECT_EQ(map->LivePane(), nullptr);
 }
 
 TEST_F(PlaybackIntegrationTest, ACardOnTheCommandLineOpensAtItsFirstGroup) {
