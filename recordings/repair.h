@@ -139,7 +139,7 @@ OperationResult RepairFile(const QString& source, const QString& target,
 inline constexpr char kPartialCopyMark[] = ".repairing-";
 
 // Deletes a repaired copy or the repair folder: into the trash, or for good
-// when the trash refuses. Paths longer than kMaxShellPath are left alone.
+// when the trash refuses. Paths longer than the system takes (kMaxShellPath) are left alone.
 // True when the path does not exist afterwards.
 bool DeleteRepairPath(const QString& path);
 

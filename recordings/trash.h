@@ -4,8 +4,10 @@
 
 namespace kv {
 
-// The longest path the shell operations take; longer paths are not deleted.
-constexpr qsizetype kMaxShellPath = 258;
+// The longest path the trash and the repair folder's deletes take: the
+// system's own limit (PATH_MAX less its terminating NUL). The Windows shell
+// stopped at 258 characters; a Linux path is often longer.
+constexpr qsizetype kMaxShellPath = 4095;
 
 // Moves a file or folder to the desktop's trash (freedesktop trash on Linux,
 // the recycle bin on Windows), so the user can restore it. True when the path

@@ -274,14 +274,15 @@ TEST_F(RepairFolderTest, DeletingCopies) {
     EXPECT_TRUE(DeleteRepairPath(copy));
     EXPECT_TRUE(Trashed(kName));
 
-    // Paths longer than the shell takes are left alone.
+    // A path longer than the 258 characters the Windows shell took goes too.
     QString deep = RepairFolder();
-    while (deep.size() <= kMaxShellPath) {
+    while (deep.size() <= 300) {
         deep += "/" + QString(40, u'd');
     }
     ASSERT_TRUE(QDir().mkpath(deep));
-    EXPECT_FALSE(DeleteRepairPath(deep));
-    EXPECT_TRUE(QFileInfo::exists(deep));
+    const QString deepCopy = test::WriteFile(deep, kName, "copy");
+    EXPECT_TRUE(DeleteRepairPath(deepCopy));
+    EXPECT_FALSE(QFileInfo::exists(deepCopy));
 }
 
 TEST_F(RepairFolderTest, CopiesTheTrashCannotTakeAreRemovedForGood) {
