@@ -38,6 +38,11 @@ int Repair(const QString& source, const QString& chosenTarget, bool replace, QTe
         return kExitBadInput;
     }
     if (!chosenTarget.isEmpty()) {
+        const TargetCheck check = CheckOutputTarget(chosenTarget, {source}, OutputRole::Recording);
+        if (check.refusal != TargetRefusal::None) {
+            err << "kolvista-cli: " << check.message << "\n";
+            return kExitBadInput;
+        }
         // Checked before the copy: a target that cannot be written fails at once.
         if (QFileInfo(chosenTarget).isDir()) {
             err << "kolvista-cli: " << chosenTarget
@@ -53,11 +58,6 @@ int Repair(const QString& source, const QString& chosenTarget, bool replace, QTe
         if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
             err << "kolvista-cli: cannot create " << chosenTarget << ": " << std::strerror(errno)
                 << "\n";
-            return kExitBadInput;
-        }
-        const TargetCheck check = CheckOutputTarget(chosenTarget, {source}, OutputRole::Recording);
-        if (check.refusal != TargetRefusal::None) {
-            err << "kolvista-cli: " << check.message << "\n";
             return kExitBadInput;
         }
         if (check.exists && !replace) {

@@ -106,8 +106,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const kv::OperationResult result = kv::RepairFile(path, target, nullptr, &report);
     if (result == kv::kOperationDone) {
         const std::int64_t entries = report.videoChunks + report.audioChunks;
-        Check(QFileInfo(target).size() ==
-              kv::avi::PayloadStart(timeLapse) + report.moviSize - 4 + 8 + 16 * entries + 8 + 28);
+        // Header, chunks, index, the 8-byte filler and an empty telemetry
+        // block (40-byte head and 28-byte trailer).
+        Check(QFileInfo(target).size() == kv::avi::PayloadStart(timeLapse) + report.moviSize - 4 +
+                                              8 + 16 * entries + 8 + 40 + 28);
         Check(kv::VerifyRecording(target) == kv::kRecordingSound);
         QFile::remove(target);
     } else {

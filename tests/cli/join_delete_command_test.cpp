@@ -268,11 +268,27 @@ TEST_F(JoinDeleteCommandTest, DeleteStopsAtTheFirstRecordingItCannotDelete) {
     EXPECT_TRUE(missing.err.contains("no such file"));
     EXPECT_TRUE(Trashed().isEmpty());
 
-    // The trash takes no path this long.
-    const QString deep = source_ + u'/' + QString(200, u'd') + u'/' + QString(60, u'e');
-    QDir().mkpath(deep);
-    const QString unreachable = test::WriteFile(deep, QFileInfo(front_[1]).fileName(), "x");
+    // A folder that refuses to give up its file: marked immutable (for root,
+    // whom modes do not stop) or read-only.
+    const QString locked = source_ + QStringLiteral("/locked");
+    QDir().mkpath(locked);
+    const QString unreachable = test::WriteFile(locked, QFileInfo(front_[1]).fileName(), "x");
+    const auto open = QFile::permissions(locked);
+    const auto chattr = [&](const char* flag) {
+        return QProcess::execute(QStringLiteral("chattr"), {QLatin1String(flag), locked}) == 0;
+    };
+    if (::geteuid() == 0) {
+        if (!chattr("+i")) {
+            GTEST_SKIP() << "chattr +i is not available here";
+        }
+    } else {
+        ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
     const Result r = RunCli({"delete", front_[0], unreachable, front_[2]});
+    if (::geteuid() == 0) {
+        chattr("-i");
+    }
+    QFile::setPermissions(locked, open);
     EXPECT_EQ(r.code, kExitBadInput);
     EXPECT_TRUE(r.err.contains("cannot delete " + unreachable)) << r.err.toStdString();
     EXPECT_TRUE(QFileInfo::exists(front_[0]) && QFileInfo::exists(rear_[0]));

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -547,15 +548,28 @@ TEST_F(DeleteWorkerTest, TheLastTickedRecordingGoesFirst) {
 }
 
 TEST_F(DeleteWorkerTest, AFailureLeavesTheEntriesBeforeItAlone) {
-    // Row 5's front file lies deeper than the trash takes paths.
-    const QString deep = files_ + u'/' + QString(120, u'd') + u'/' + QString(120, u'e');
-    QDir().mkpath(deep);
-    const QString moved = deep + u'/' + rows_[5].frontName;
+    // Row 5's front file lies in a folder that refuses to give it up: one
+    // marked immutable (for root, whom modes do not stop) or read-only.
+    const QString locked = files_ + QStringLiteral("/locked");
+    QDir().mkpath(locked);
+    const QString moved = locked + u'/' + rows_[5].frontName;
     ASSERT_TRUE(QFile::rename(rows_[5].frontPath, moved));
     rows_[5].frontPath = moved;
     jobs_[1] = rows_[5];
+    const auto open = QFile::permissions(locked);
+    std::optional<Immutable> immutable;
+    if (::geteuid() == 0) {
+        immutable.emplace(locked);
+        if (!immutable->marked()) {
+            GTEST_SKIP() << "chattr +i is not available here";
+        }
+    } else {
+        ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
 
     EXPECT_EQ(DeleteRecordings(jobs_, LoggingControl(), LoggingHooks()), kOperationFailed);
+    immutable.reset();
+    QFile::setPermissions(locked, open);
     EXPECT_EQ(log_, (std::vector<std::string>{"stop", "remove 9"}));
     EXPECT_LT(progress_.empty() ? 0 : progress_.back().first, 3) << "reported as all done";
     EXPECT_TRUE(Deleted(9));
