@@ -145,6 +145,8 @@ TEST_F(EngineOpsTest, OpenResults) {
     EXPECT_NEAR(ops.FrameDuration(context), 33.333332f, 1e-5);
     EXPECT_EQ(ops.NativeSize(context), QSize(160, 96));
     ASSERT_TRUE(surface.WaitForFrame(0));
+    // The player reports ready just after it has shown that first picture.
+    ASSERT_TRUE(WaitFor([&] { return surface.ready.load() >= 1; }));
     EXPECT_EQ(surface.ready.load(), 1);
 
     // A recording whose recorder lost power plays from its repaired copy.
