@@ -1,6 +1,7 @@
 #include "delete.h"
 
 #include "card_layout.h"
+#include "fs_path.h"
 #include "hidden_attribute_set.h"
 #include "hidden_files.h"
 #include "recording_name.h"
@@ -63,14 +64,6 @@ bool TrashIfPresent(const QString& path, QString* error) {
         return true;
     }
     return MoveToTrash(path, error);
-}
-
-std::filesystem::path FsPath(const QString& path) {
-#if defined(Q_OS_WIN)
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
 }
 
 // A plain rename: QFile::rename falls back to copy and remove, which would

@@ -2,15 +2,13 @@
 
 // Helpers shared by the repair's files; not part of the library's interface.
 
-#include <QString>
+#include "fs_path.h"
 
-#include <filesystem>
+#include <QString>
 
 namespace kv::repair_detail {
 
-// The file-system path of a Qt path, for the renames that must replace or
-// must report a move across volumes.
-std::filesystem::path FsPath(const QString& path);
+using kv::FsPath;
 
 // True when both paths exist and name the same file (also through links).
 bool SameFile(const QString& a, const QString& b);

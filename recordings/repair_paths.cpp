@@ -16,14 +16,6 @@ namespace kv {
 
 namespace repair_detail {
 
-std::filesystem::path FsPath(const QString& path) {
-#if defined(Q_OS_WIN)
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
 bool SameFile(const QString& a, const QString& b) {
     std::error_code ec;
     return std::filesystem::equivalent(FsPath(a), FsPath(b), ec) && !ec;
