@@ -25,14 +25,19 @@ int RunQuiet(const QStringList& args, QString* errText = nullptr) {
     return r.code;
 }
 
-TEST(CsvCommand, WritesOnceAndRefusesToReplaceWithoutBeingAsked) {
-    QTemporaryDir source, target;
-    QDir().mkpath(source.path() + "/Normal/Front");
+// One recording of 2022-08-20 15:30:12 in the card layout under root.
+void PutOneRecording(const QString& root) {
+    QDir().mkpath(root + "/Normal/Front");
     test::AviSpec recipe;
     recipe.chunks = test::SimpleChunks(3, true);
     recipe.telemetry = test::ExactBlock({test::TypicalRecord()});
-    test::WriteFile(source.path() + "/Normal/Front", "AG__-220820-153012-000045F.AVI",
+    test::WriteFile(root + "/Normal/Front", "AG__-220820-153012-000045F.AVI",
                     test::MakeAvi(recipe));
+}
+
+TEST(CsvCommand, WritesOnceAndRefusesToReplaceWithoutBeingAsked) {
+    QTemporaryDir source, target;
+    PutOneRecording(source.path());
     const QString csv = target.path() + "/Dv_20220820_153012.csv";
 
     EXPECT_EQ(RunQuiet({"csv", source.path(), target.path()}), kExitOk);
@@ -58,12 +63,7 @@ TEST(CsvCommand, WritesOnceAndRefusesToReplaceWithoutBeingAsked) {
 // another user when the test runs as root).
 TEST(CsvCommand, AFailureNamesItsCause) {
     QTemporaryDir source, target;
-    QDir().mkpath(source.path() + "/Normal/Front");
-    test::AviSpec recipe;
-    recipe.chunks = test::SimpleChunks(3, true);
-    recipe.telemetry = test::ExactBlock({test::TypicalRecord()});
-    test::WriteFile(source.path() + "/Normal/Front", "AG__-220820-153012-000045F.AVI",
-                    test::MakeAvi(recipe));
+    PutOneRecording(source.path());
     QDir().mkpath(target.path() + "/Dv_20220820_153012.csv/inside");
     QString err;
     EXPECT_EQ(RunQuiet({"csv", source.path(), target.path(), "--overwrite"}, &err), kExitBadInput);
