@@ -24,18 +24,47 @@ namespace kv {
 
 inline constexpr char kRepairFolderName[] = "repaired_movie_files";
 
-// "repaired_movie_files" inside the temporary folder (QDir::tempPath()).
+// "repaired_movie_files" in a folder of the user's own: "kolvista" in the
+// runtime folder ($XDG_RUNTIME_DIR, when it is set to an absolute path of an
+// existing folder), else "kolvista-<uid>" in the temporary folder
+// (QDir::tempPath()). Both are made with mode 0700; copies are 0600.
 QString RepairFolder();
+
+// Checks the repair folder and the folder that holds it: each must be a
+// folder (not a link) of the user's, closed to group and others. Returns
+// why one is not, naming it; empty when both are fine, or when one is
+// missing and make is false. With make, missing ones are made (0700).
+// Folders that fail are never changed, and nothing is written in them.
+QString CheckRepairFolder(bool make = false);
 
 // The repaired copy of a recording: its file name inside the repair folder.
 QString RepairedPath(const QString& path);
 
+// Beside each copy the repair keeps a record of the source it was made from
+// (its canonical path, size and modification time) and of the copy itself:
+// ".<copy's name>.source". Records stay in the repair folder; they are no
+// copies to keep.
+inline constexpr char kSourceRecordSuffix[] = ".source";
+QString SourceRecordPath(const QString& copy);
+bool IsSourceRecordName(QStringView name);
+
+// True when copy's record says it was made from source as source is now
+// (same file, size and modification time) and copy is the file the record
+// was written for.
+bool CopyMadeFrom(const QString& copy, const QString& source);
+
+// True when the repair folder passes CheckRepairFolder and holds a copy of
+// source made from it as it is now (CopyMadeFrom).
+bool HasRepairedCopy(const QString& source);
+
 // The path the player opens for path. Only front and rear recordings (names
 // with "F.AVI", "F.avi", "R.AVI" or "R.avi") are considered; others are
 // returned as they are. A sound recording loses any stale copy and is played
-// itself; a damaged one is played from its copy, repaired first when the copy
-// does not exist yet (an existing copy is used as it is). When that repair
-// fails the copy's path is returned all the same and the open then fails.
+// itself; a damaged one is played from its copy, repaired first unless the
+// copy was made from the source as it is now (HasRepairedCopy). When that
+// repair fails the copy's path is returned all the same, with no file under
+// it, and the open then fails; when the repair folder is refused
+// (CheckRepairFolder) the path is empty.
 QString PrepareForPlay(const QString& path, const OperationControl* control = nullptr);
 
 // ---------------------------------------------------------------------------
@@ -122,8 +151,11 @@ struct RepairReport {
     QString error; // why the repair failed
 };
 
-// Repairs source into target: header copy, scan, index, write. Creates the
-// repair folder when target lies in it. Failed when the source cannot be read
+// Repairs source into target: header copy, scan, index, write. When target
+// lies in the repair folder, the folder is made or checked first
+// (CheckRepairFolder; a refused folder fails the repair before anything is
+// read or written), the copy is made 0600 and its source record is written
+// once the copy is in place. Failed when the source cannot be read
 // or is shorter than its header, no chunk can be indexed, or a write fails;
 // nothing is then left under target's name (an earlier file there stays as it
 // was). Progress: bytes read, the scan's first, then the copy's.
@@ -138,13 +170,15 @@ OperationResult RepairFile(const QString& source, const QString& target,
 // incomplete and never moved out of the repair folder.
 inline constexpr char kPartialCopyMark[] = ".repairing-";
 
-// Deletes a repaired copy or the repair folder: into the trash, or for good
-// when the trash refuses. Paths longer than the system takes (kMaxShellPath) are left alone.
-// True when the path does not exist afterwards.
+// Deletes a repaired copy (with its source record) or the repair folder: into
+// the trash, or for good when the trash refuses. Paths longer than the system
+// takes (kMaxShellPath) are left alone. True when the path does not exist
+// afterwards.
 bool DeleteRepairPath(const QString& path);
 
 // Deletes the repair folder with whatever it holds (at start-up and after
-// OfferRepairedFiles).
+// OfferRepairedFiles). A folder CheckRepairFolder refuses is left alone
+// (false).
 bool DeleteRepairFolder();
 
 // The questions OfferRepairedFiles asks; the user interface implements them
@@ -175,7 +209,8 @@ struct MoveResult {
     QStringList notSaved; // the names of the files left in the source folder
 };
 
-// Moves every file of folder (not sub-folders, not partial copies) into
+// Moves every file of folder (not sub-folders, partial copies or source
+// records) into
 // destination: renamed, or copied and removed across
 // volumes. A name already taken in destination is never replaced: the file
 // is saved under a free name beside it ("name (2).AVI", "name (3).AVI", ...).
@@ -190,12 +225,11 @@ struct RepairOffer {
     bool folderDeleted = false;
 };
 
-// When the repair folder exists: asks whether to keep its copies, lets the
-// user choose a folder and moves them there (remembering the folder when
-// every file moved), and tells the user of copies saved under another name
-// and of copies that could not be saved. The repair folder is deleted when
-// the user keeps nothing or every copy was saved; a copy the user wanted to
-// keep and that is still in it keeps the folder (and is offered again).
+// When the repair folder exists and passes CheckRepairFolder: asks whether to keep its copies, lets
+// the user choose a folder and moves them there (remembering the folder when every file moved), and
+// tells the user of copies saved under another name and of copies that could not be saved. The
+// repair folder is deleted when the user keeps nothing or every copy was saved; a copy the user
+// wanted to keep and that is still in it keeps the folder (and is offered again).
 RepairOffer OfferRepairedFiles(RepairPrompts& prompts);
 
 } // namespace kv

@@ -18,11 +18,6 @@ OperationResult Fail(RepairReport& report, const QString& text) {
     return kOperationFailed;
 }
 
-bool InRepairFolder(const QString& target) {
-    return QDir::cleanPath(QFileInfo(target).absolutePath()) ==
-           QDir::cleanPath(QFileInfo(RepairFolder()).absoluteFilePath());
-}
-
 } // namespace
 
 OperationResult RepairFile(const QString& source, const QString& target,
@@ -36,6 +31,16 @@ OperationResult RepairFile(const QString& source, const QString& target,
         check.refusal != TargetRefusal::None) {
         return Fail(r, check.message);
     }
+    // A copy the player will take: only into a folder of the user's own.
+    const bool forPlay = repair_detail::InRepairFolder(target);
+    if (forPlay) {
+        if (const QString problem = CheckRepairFolder(true); !problem.isEmpty()) {
+            return Fail(r, problem);
+        }
+        // From here on an earlier copy under target's name is not taken as
+        // good, whatever becomes of this repair.
+        repair_detail::RemoveSourceRecord(target);
+    }
 
     RepairContext context;
     context.source = source;
@@ -46,6 +51,13 @@ OperationResult RepairFile(const QString& source, const QString& target,
     if (!OpenMapped(source, file)) {
         return Fail(r, QStringLiteral("cannot open %1: %2").arg(source, file.lastError));
     }
+    // What the source was before it was read: a source that changes during
+    // the repair does not match the record afterwards.
+#if defined(Q_OS_UNIX)
+    const repair_detail::SourceState before = repair_detail::StateOf(source, file.fd);
+#else
+    const repair_detail::SourceState before = repair_detail::StateOf(source);
+#endif
     if (file.size < payloadStart) {
         return Fail(
             r,
@@ -95,14 +107,17 @@ OperationResult RepairFile(const QString& source, const QString& target,
     r.moviSize = context.moviSize;
     copyTotal = context.moviSize - 4;
 
-    if (InRepairFolder(target) && !QDir().mkpath(RepairFolder())) {
-        return Fail(r, QStringLiteral("cannot create the folder %1").arg(RepairFolder()));
-    }
     const OperationResult written =
         WriteRepaired(file, context, target, control ? &copyControl : nullptr, &r.error);
-    if (written == kOperationDone) {
-        r.outputSize = QFileInfo(target).size();
+    if (written != kOperationDone) {
+        return written;
     }
+    // Written after the copy is in place: a copy without its record is made again.
+    if (forPlay && !repair_detail::WriteSourceRecord(target, before, &r.error)) {
+        QFile::remove(target);
+        return kOperationFailed;
+    }
+    r.outputSize = QFileInfo(target).size();
     return written;
 }
 

@@ -89,6 +89,11 @@ bool DeleteRepairPath(const QString& path) {
     if (path.isEmpty() || path.size() > kMaxShellPath) {
         return false;
     }
+    const QFileInfo info(path);
+    // A copy's record goes with it; the record is of no use in the trash.
+    if (!info.isDir() && !IsSourceRecordName(info.fileName())) {
+        repair_detail::RemoveSourceRecord(path);
+    }
     if (!Exists(path)) {
         return true;
     }
@@ -99,7 +104,6 @@ bool DeleteRepairPath(const QString& path) {
     // volume than the user's trash, or no usable trash at all). Repaired copies are our own files,
     // made from recordings that stay where they are, so they are removed for
     // good rather than left to pile up in the temporary folder.
-    const QFileInfo info(path);
     if (info.isDir() && !info.isSymLink()) {
         QDir(path).removeRecursively();
     } else {
@@ -109,6 +113,10 @@ bool DeleteRepairPath(const QString& path) {
 }
 
 bool DeleteRepairFolder() {
+    // What lies in a folder of someone else's is not ours to move or remove.
+    if (!CheckRepairFolder().isEmpty()) {
+        return false;
+    }
     return DeleteRepairPath(RepairFolder());
 }
 
@@ -121,6 +129,9 @@ MoveResult MoveFolderFiles(const QString& folder, const QString& destination) {
     for (const QFileInfo& file : files) {
         if (file.fileName().contains(QLatin1String(kPartialCopyMark))) {
             continue; // an unfinished copy is no copy
+        }
+        if (IsSourceRecordName(file.fileName())) {
+            continue; // the repair's own note; it goes with the folder
         }
         // A name already taken there is kept: the copy gets a free name beside it.
         const QString target = usable ? FreeName(destination, file.fileName()) : QString();

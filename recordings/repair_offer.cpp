@@ -10,7 +10,8 @@ namespace kv {
 
 RepairOffer OfferRepairedFiles(RepairPrompts& prompts) {
     RepairOffer offer;
-    if (!QFileInfo(RepairFolder()).isDir()) {
+    // Files in a folder that is not the user's own are none of the user's copies.
+    if (!QFileInfo(RepairFolder()).isDir() || !CheckRepairFolder().isEmpty()) {
         return offer;
     }
     offer.asked = true;

@@ -18,7 +18,8 @@
 #include <cstring>
 #include <system_error>
 
-#if defined(Q_OS_LINUX)
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -101,6 +102,15 @@ OperationResult WriteRepaired(MappedFile& source, const RepairContext& context,
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         return Fail(error, QStringLiteral("cannot create %1: %2").arg(partial, out.errorString()));
     }
+#if defined(Q_OS_UNIX)
+    // A copy for the player is the user's alone, as its folder is.
+    if (repair_detail::InRepairFolder(target) && ::fchmod(out.handle(), 0600) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        out.close();
+        QFile::remove(partial);
+        return Fail(error, QStringLiteral("cannot make %1 private: %2").arg(partial, reason));
+    }
+#endif
     const auto abandon = [&](OperationResult result, const QString& text) {
         out.close();
         QFile::remove(partial);

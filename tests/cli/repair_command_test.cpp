@@ -51,6 +51,10 @@ protected:
             oldTmp = qgetenv("TMPDIR");
         }
         qputenv("TMPDIR", QFile::encodeName(dir.path() + "/tmp"));
+        if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+            oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        }
+        qunsetenv("XDG_RUNTIME_DIR");
         damaged = test::WriteFile(dir.path(), kName, Damaged());
     }
     void TearDown() override {
@@ -59,9 +63,13 @@ protected:
         } else {
             qunsetenv("TMPDIR");
         }
+        if (oldRuntime) {
+            qputenv("XDG_RUNTIME_DIR", *oldRuntime);
+        }
     }
     QTemporaryDir dir;
     std::optional<QByteArray> oldTmp;
+    std::optional<QByteArray> oldRuntime;
     QString damaged;
 };
 
@@ -80,9 +88,25 @@ TEST_F(RepairCommand, RepairsIntoTheGivenFile) {
 TEST_F(RepairCommand, RepairsIntoTheRepairFolderByDefault) {
     const Result r = RunCli({"repair", damaged});
     ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
-    const QString copy = dir.path() + "/tmp/repaired_movie_files/" + kName;
+    const QString copy = QDir(dir.path()).canonicalPath() + "/tmp/kolvista-" +
+                         QString::number(::geteuid()) + "/repaired_movie_files/" + kName;
     EXPECT_TRUE(r.out.contains("output:    " + copy)) << r.out.toStdString();
     EXPECT_EQ(VerifyRecording(copy), kRecordingSound);
+    // Made as the player makes it: the player takes it as it is.
+    EXPECT_TRUE(HasRepairedCopy(damaged));
+    EXPECT_EQ(QFileInfo(copy).permissions(),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+}
+
+TEST_F(RepairCommand, RepairFolderOfAnotherKindIsRefused) {
+    // A link planted where the folder's parent would be made.
+    const QString parent = dir.path() + "/tmp/kolvista-" + QString::number(::geteuid());
+    QDir().mkpath(dir.path() + "/elsewhere");
+    ASSERT_TRUE(QFile::link(dir.path() + "/elsewhere", parent));
+    const Result r = RunCli({"repair", damaged});
+    EXPECT_EQ(r.code, kExitBadInput);
+    EXPECT_TRUE(r.err.contains("is a link")) << r.err.toStdString();
+    EXPECT_TRUE(QDir(dir.path() + "/elsewhere").isEmpty());
 }
 
 TEST_F(RepairCommand, SoundRecordingNeedsNoRepair) {

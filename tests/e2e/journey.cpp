@@ -121,10 +121,12 @@ void Journey::SetUp() {
     for (const QString& f : {startFolder, configFolder, out, r + QStringLiteral("/tmp")}) {
         QDir().mkpath(f);
     }
-    // The repair folder, the trash and the settings stay inside the journey's folder.
-    for (const auto& [name, value] : {std::pair{"TMPDIR", r + QStringLiteral("/tmp")},
-                                      std::pair{"XDG_DATA_HOME", r + QStringLiteral("/share")},
-                                      std::pair{"XDG_CONFIG_HOME", configFolder}}) {
+    // The repair folder, the trash and the settings stay inside the journey's
+    // folder (the repair folder goes to the runtime folder when there is one).
+    for (const auto& [name, value] :
+         {std::pair{"TMPDIR", r + QStringLiteral("/tmp")}, std::pair{"XDG_RUNTIME_DIR", QString()},
+          std::pair{"XDG_DATA_HOME", r + QStringLiteral("/share")},
+          std::pair{"XDG_CONFIG_HOME", configFolder}}) {
         savedEnv_.emplace_back(name, qgetenv(name));
         qputenv(name, value.toLocal8Bit());
     }

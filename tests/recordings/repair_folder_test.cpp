@@ -1,10 +1,11 @@
-// The repair folder: which file the player opens, stale copies, a repair
-// folder that runs full or is read-only, and keeping the copies before the
-// folder is deleted. Every test points the temporary folder and the trash at
-// a folder of its own.
+// The repair folder: where it is and who may use it, which file the player
+// opens, stale and planted copies, a repair folder that runs full or is
+// read-only, and keeping the copies before the folder is deleted. Every test
+// points the temporary folder and the trash at a folder of its own.
 
 #include "avi_bytes.h"
 #include "avi_verify.h"
+#include "child_run.h"
 #include "repair.h"
 #include "trash.h"
 
@@ -16,9 +17,13 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <optional>
+#include <vector>
 
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -27,6 +32,7 @@ namespace kv {
 namespace {
 
 const QString kName = QStringLiteral("A___-261205-093000-000101F.AVI");
+const QString kRecord = "." + kName + ".source";
 
 QByteArray ReadAll(const QString& path) {
     QFile f(path);
@@ -35,6 +41,33 @@ QByteArray ReadAll(const QString& path) {
 
 QStringList Listing(const QString& dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+// Everything under dir, sub-folders and links included, as paths below it.
+QStringList Tree(const QString& dir) {
+    QStringList paths;
+    const QFileInfoList entries = QDir(dir).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& e : entries) {
+        paths << e.fileName();
+        if (e.isDir() && !e.isSymLink()) {
+            for (const QString& below : Tree(e.filePath())) {
+                paths << e.fileName() + "/" + below;
+            }
+        }
+    }
+    return paths;
+}
+
+// The mode bits and inode of path, not following a link.
+struct stat Lstat(const QString& path) {
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+unsigned Mode(const QString& path) {
+    return Lstat(path).st_mode & 07777;
 }
 
 // A recording that lost power, with `frames` video frames and a few bytes of
@@ -91,7 +124,8 @@ public:
     TmpfsMount(const QString& folder, const char* size, bool readOnly)
         : folder_(QFile::encodeName(folder)) {
         QDir().mkpath(folder);
-        const QByteArray options = QByteArray("size=") + size;
+        // Private like the repair folder it may stand for (a tmpfs root is 1777 otherwise).
+        const QByteArray options = QByteArray("mode=0700,size=") + size;
         if (::mount("tmpfs", folder_.constData(), "tmpfs", readOnly ? MS_RDONLY : 0,
                     options.constData()) == 0) {
             mounted_ = true;
@@ -122,6 +156,17 @@ private:
                      << (m).error();                                                               \
     }
 
+// Prompts that answer no and note that they were asked.
+struct FakePromptsForRefusal : RepairPrompts {
+    QStringList asked;
+    int ShowMessage(const QString& text, const QString&, int) override {
+        asked << text;
+        return kNo;
+    }
+    QString ChooseFolder(const QString&, const QString&, const QString&) override { return {}; }
+    void RememberFolder(const QString&, const QString&, const QString&) override {}
+};
+
 class RepairFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -129,8 +174,12 @@ protected:
         for (const QString& sub : {temp, data, card}) {
             ASSERT_TRUE(QDir().mkpath(sub));
         }
-        ASSERT_EQ(RepairFolder(), QDir(temp).canonicalPath() + "/repaired_movie_files");
+        ASSERT_EQ(RepairFolder(), QDir(temp).canonicalPath() + "/kolvista-" +
+                                      QString::number(::geteuid()) + "/repaired_movie_files");
     }
+
+    // The repair folder, made as the repair makes it.
+    static void MakeRepairFolder() { ASSERT_EQ(CheckRepairFolder(true), QString()); }
 
     // A file name in the trash of this test.
     bool Trashed(const QString& name) const {
@@ -142,8 +191,146 @@ protected:
     const QString data = root_.path() + "/data";
     const QString card = root_.path() + "/card";
     ScopedEnv tmpdir{"TMPDIR", temp};
+    ScopedEnv runtime{"XDG_RUNTIME_DIR", QString()};
     ScopedEnv trash{"XDG_DATA_HOME", data};
 };
+
+// The runtime folder when it is a usable one, else a folder of the user's id
+// in the temporary folder; the folder's own name is always the same.
+TEST_F(RepairFolderTest, FolderIsInTheRuntimeFolderOrTheTemporaryOne) {
+    const QString fallback = QDir(temp).canonicalPath() + "/kolvista-" +
+                             QString::number(::geteuid()) + "/repaired_movie_files";
+    const QString run = root_.path() + "/run";
+    ASSERT_TRUE(QDir().mkpath(run));
+    test::WriteFile(root_.path(), "a-file", "x");
+    struct Case {
+        const char* what;
+        QString runtime;
+        QString folder;
+    };
+    const std::vector<Case> cases = {
+        {"runtime folder", run, run + "/kolvista/repaired_movie_files"},
+        {"runtime folder with a trailing slash", run + "/", run + "/kolvista/repaired_movie_files"},
+        {"empty", QString(), fallback},
+        {"relative", "run", fallback},
+        {"missing", root_.path() + "/gone", fallback},
+        {"a file", root_.path() + "/a-file", fallback},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedEnv runtimeDir("XDG_RUNTIME_DIR", c.runtime);
+        EXPECT_EQ(RepairFolder(), c.folder);
+    }
+}
+
+// A repair makes the folder and its parent 0700 and the copy and its record
+// 0600 whatever the umask would give.
+TEST_F(RepairFolderTest, FolderAndCopiesArePrivate) {
+    const QString source = test::WriteFile(card, kName, Damaged());
+    const mode_t umask = ::umask(0);
+    const QString copy = PrepareForPlay(source);
+    ::umask(umask);
+    ASSERT_EQ(copy, RepairedPath(source));
+    EXPECT_EQ(Mode(QFileInfo(RepairFolder()).path()), 0700u);
+    EXPECT_EQ(Mode(RepairFolder()), 0700u);
+    EXPECT_EQ(Mode(copy), 0600u);
+    EXPECT_EQ(Mode(SourceRecordPath(copy)), 0600u);
+    EXPECT_EQ(Lstat(RepairFolder()).st_uid, ::geteuid());
+}
+
+// A parent or folder that is a link, someone else's, or open to others is
+// refused: nothing is written in it or where it points, it is not changed,
+// deleted or offered, and the player gets no path to open.
+TEST_F(RepairFolderTest, FoldersNotPrivateToTheUserAreRefused) {
+    const QString parent = QFileInfo(RepairFolder()).path();
+    const QString elsewhere = root_.path() + "/elsewhere";
+    const QString source = test::WriteFile(card, kName, Damaged());
+    struct Case {
+        const char* what;
+        bool atParent;   // the parent is the wrong one, else the folder itself
+        const char* how; // "link", "other user", "mode 0755", "mode 0770" or "fine"
+        const char* error;
+    };
+    // Someone else's folders last: without root they cannot be made.
+    const std::vector<Case> cases = {
+        {"private", false, "fine", nullptr},
+        {"parent is a link", true, "link", "is a link"},
+        {"folder is a link", false, "link", "is a link"},
+        {"parent readable by others", true, "mode 0755", "is open to other users (mode 0755)"},
+        {"folder open to its group", false, "mode 0770", "is open to other users (mode 0770)"},
+        {"parent of another user", true, "other user", "belongs to another user"},
+        {"folder of another user", false, "other user", "belongs to another user"},
+    };
+    const auto clear = [](const QString& path) {
+        if (QFileInfo(path).isSymLink()) {
+            QFile::remove(path);
+        } else {
+            QDir(path).removeRecursively();
+        }
+    };
+    const auto chmod = [](const QString& path, mode_t mode) {
+        return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear(parent);
+        clear(elsewhere);
+        // A private folder of the user's that a link may point to.
+        ASSERT_TRUE(QDir().mkpath(elsewhere + "/repaired_movie_files"));
+        ASSERT_TRUE(chmod(elsewhere, 0700) && chmod(elsewhere + "/repaired_movie_files", 0700));
+        MakeRepairFolder();
+        const QString wrong = c.atParent ? parent : RepairFolder();
+        const std::string how = c.how;
+        if (how == "link") {
+            clear(wrong);
+            ASSERT_TRUE(
+                QFile::link(c.atParent ? elsewhere : elsewhere + "/repaired_movie_files", wrong));
+        } else if (how == "mode 0755" || how == "mode 0770") {
+            ASSERT_TRUE(chmod(wrong, how == "mode 0755" ? 0755 : 0770));
+        } else if (how == "other user") {
+            if (::geteuid() != 0) {
+                GTEST_SKIP() << "giving a folder to another user needs root";
+            }
+            ASSERT_EQ(::chown(QFile::encodeName(wrong).constData(), 65534, 65534), 0);
+        }
+        if (how != "fine") {
+            test::WriteFile(RepairFolder(), kName, "planted");
+        }
+        const unsigned modeBefore = Mode(wrong);
+        const QStringList before = Tree(root_.path() + "/tmp");
+        const QStringList beforeElsewhere = Tree(elsewhere);
+
+        RepairReport report;
+        const OperationResult result = RepairFile(source, RepairedPath(source), nullptr, &report);
+        const QString played = PrepareForPlay(source);
+        FakePromptsForRefusal prompts;
+        const RepairOffer offer = OfferRepairedFiles(prompts);
+        const bool deleted = DeleteRepairFolder();
+
+        if (!c.error) {
+            EXPECT_EQ(CheckRepairFolder(), QString());
+            EXPECT_EQ(result, kOperationDone) << report.error.toStdString();
+            EXPECT_EQ(played, RepairedPath(source));
+            EXPECT_TRUE(offer.asked);
+            EXPECT_TRUE(deleted);
+            continue;
+        }
+        const QString problem = CheckRepairFolder();
+        EXPECT_TRUE(problem.contains(wrong)) << problem.toStdString();
+        EXPECT_TRUE(problem.contains(c.error)) << problem.toStdString();
+        EXPECT_EQ(CheckRepairFolder(true), problem);
+        EXPECT_EQ(result, kOperationFailed);
+        EXPECT_EQ(report.error, problem);
+        EXPECT_EQ(played, QString());
+        EXPECT_FALSE(offer.asked);
+        EXPECT_TRUE(prompts.asked.isEmpty());
+        EXPECT_FALSE(deleted);
+        EXPECT_EQ(Tree(root_.path() + "/tmp"), before);
+        EXPECT_EQ(Tree(elsewhere), beforeElsewhere);
+        EXPECT_EQ(Mode(wrong), modeBefore);
+        EXPECT_FALSE(HasRepairedCopy(source));
+    }
+}
 
 TEST_F(RepairFolderTest, DamagedRecordingIsRepairedOnceAndItsCopyReused) {
     const QString source = test::WriteFile(card, kName, Damaged());
@@ -151,20 +338,102 @@ TEST_F(RepairFolderTest, DamagedRecordingIsRepairedOnceAndItsCopyReused) {
     EXPECT_EQ(copy, RepairedPath(source));
     EXPECT_EQ(copy, RepairFolder() + "/" + kName);
     EXPECT_EQ(VerifyRecording(copy), kRecordingSound);
-    EXPECT_EQ(Listing(RepairFolder()), QStringList{kName});
+    EXPECT_EQ(Listing(RepairFolder()), (QStringList{kRecord, kName}));
+    EXPECT_TRUE(HasRepairedCopy(source));
 
-    // Taken as it is on the second open: no scan, no rewrite.
-    test::WriteFile(RepairFolder(), kName, "the copy made before");
+    // Taken as it is on the second open: no rewrite, the same file.
+    const struct stat first = Lstat(copy);
+    const QByteArray bytes = ReadAll(copy);
     EXPECT_EQ(PrepareForPlay(source), copy);
-    EXPECT_EQ(ReadAll(copy), "the copy made before");
+    EXPECT_EQ(Lstat(copy).st_ino, first.st_ino);
+    EXPECT_EQ(Lstat(copy).st_mtim.tv_nsec, first.st_mtim.tv_nsec);
+    EXPECT_EQ(ReadAll(copy), bytes);
+}
+
+// A copy is played only while its record says it was made from the source as
+// the source is now, and the copy is the one the record was written for.
+TEST_F(RepairFolderTest, CopyWithoutAMatchingRecordIsMadeAgain) {
+    const QString other = test::WriteFile(card, "A___-261205-093100-000102F.AVI", Damaged(20));
+    struct Case {
+        const char* what;
+        std::function<void(const QString& source, const QString& copy)> change;
+        bool redone;
+    };
+    const auto setModified = [](const QString& path, long extraNs) {
+        struct timespec times[2] = {{0, UTIME_OMIT}, {1'700'000'000, 123'000'000 + extraNs}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    };
+    const std::vector<Case> cases = {
+        {"nothing changed", [](const QString&, const QString&) {}, false},
+        {"source grew",
+         [](const QString& source, const QString&) {
+             QFile f(source);
+             ASSERT_TRUE(f.open(QIODevice::Append));
+             f.write("00dc");
+         },
+         true},
+        {"source modified, same size",
+         [&](const QString& source, const QString&) { setModified(source, 1); }, true},
+        {"record removed",
+         [](const QString&, const QString& copy) { QFile::remove(SourceRecordPath(copy)); }, true},
+        {"copy replaced",
+         [](const QString&, const QString& copy) {
+             QFile::remove(copy);
+             test::WriteFile(QFileInfo(copy).path(), QFileInfo(copy).fileName(), "planted");
+         },
+         true},
+        {"record of another recording",
+         [&](const QString&, const QString& copy) {
+             ASSERT_EQ(PrepareForPlay(other), RepairedPath(other));
+             QFile::remove(SourceRecordPath(copy));
+             ASSERT_TRUE(
+                 QFile::rename(SourceRecordPath(RepairedPath(other)), SourceRecordPath(copy)));
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString source = test::WriteFile(card, kName, Damaged());
+        setModified(source, 0);
+        const QString copy = PrepareForPlay(source);
+        ASSERT_EQ(copy, RepairedPath(source));
+        c.change(source, copy);
+        const ino_t changed = Lstat(copy).st_ino;
+        EXPECT_EQ(HasRepairedCopy(source), !c.redone);
+
+        EXPECT_EQ(PrepareForPlay(source), copy);
+        EXPECT_EQ(Lstat(copy).st_ino != changed, c.redone);
+        EXPECT_EQ(VerifyRecording(copy), kRecordingSound);
+        EXPECT_NE(ReadAll(copy), "planted");
+        EXPECT_TRUE(HasRepairedCopy(source));
+        EXPECT_TRUE(DeleteRepairFolder());
+        QFile::remove(source);
+    }
+}
+
+// The checks before a repair question, the list's colours and the
+// telemetry: a planted copy is no repaired copy.
+TEST_F(RepairFolderTest, PlantedCopyIsNoRepairedCopy) {
+    const QString source = test::WriteFile(card, kName, Damaged());
+    MakeRepairFolder();
+    test::WriteFile(RepairFolder(), kName, "planted");
+    EXPECT_FALSE(HasRepairedCopy(source));
+    // Nor with a record written for another file under the same name.
+    test::WriteFile(RepairFolder(), kRecord, "source-size 1\n");
+    EXPECT_FALSE(HasRepairedCopy(source));
+    const QString copy = PrepareForPlay(source);
+    EXPECT_EQ(VerifyRecording(copy), kRecordingSound);
+    EXPECT_TRUE(HasRepairedCopy(source));
 }
 
 TEST_F(RepairFolderTest, SoundRecordingLosesItsStaleCopy) {
     const QString source = test::WriteFile(card, kName, Sound());
-    QDir().mkpath(RepairFolder());
+    MakeRepairFolder();
     const QString stale = test::WriteFile(RepairFolder(), kName, "stale");
+    test::WriteFile(RepairFolder(), kRecord, "its record");
     EXPECT_EQ(PrepareForPlay(source), source);
     EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_FALSE(QFileInfo::exists(SourceRecordPath(stale)));
     EXPECT_TRUE(Trashed(kName));
 
     // A sound copy opened from the repair folder is its own copy: it stays.
@@ -204,6 +473,11 @@ TEST_F(RepairFolderTest, FailedRepairGivesTheCopysPathAndNoFile) {
     EXPECT_EQ(copy, RepairedPath(source));
     EXPECT_FALSE(QFileInfo::exists(copy));
     EXPECT_EQ(Listing(RepairFolder()), QStringList());
+
+    // A copy left from before without its record is not played either.
+    test::WriteFile(RepairFolder(), kName, "planted");
+    EXPECT_EQ(PrepareForPlay(source), copy);
+    EXPECT_FALSE(QFileInfo::exists(copy));
 }
 
 // A repair folder that runs full, or cannot be written at all: the repair
@@ -220,6 +494,7 @@ TEST_F(RepairFolderTest, FullOrReadOnlyRepairFolderFailsCleanly) {
         const QString source = test::WriteFile(card, kName, Damaged(60, 10000)); // ~640 KB
         const QByteArray before =
             QCryptographicHash::hash(ReadAll(source), QCryptographicHash::Sha256);
+        MakeRepairFolder();
         TmpfsMount mount(RepairFolder(), "256k", c.readOnly);
         KV_REQUIRE_MOUNT(mount);
 
@@ -257,22 +532,26 @@ TEST_F(RepairFolderTest, CopyOnAnotherVolumeIsTheSame) {
     const QString source = test::WriteFile(card, kName, Damaged(60, 10000));
     const QString here = card + "/copy.AVI";
     ASSERT_EQ(RepairFile(source, here), kOperationDone);
+    MakeRepairFolder();
     TmpfsMount mount(RepairFolder(), "4m", false);
     KV_REQUIRE_MOUNT(mount);
     const QString copy = PrepareForPlay(source);
     EXPECT_EQ(VerifyRecording(copy), kRecordingSound);
     EXPECT_EQ(ReadAll(copy), ReadAll(here));
-    EXPECT_EQ(Listing(RepairFolder()), QStringList{kName});
+    EXPECT_EQ(Listing(RepairFolder()), (QStringList{kRecord, kName}));
 }
 
 TEST_F(RepairFolderTest, DeletingCopies) {
-    QDir().mkpath(RepairFolder());
+    MakeRepairFolder();
     EXPECT_TRUE(DeleteRepairPath(RepairFolder() + "/never-there.AVI"));
 
-    // Into the trash when it takes them.
+    // Into the trash when it takes them; the record goes for good.
     const QString copy = test::WriteFile(RepairFolder(), kName, "copy");
+    test::WriteFile(RepairFolder(), kRecord, "record");
     EXPECT_TRUE(DeleteRepairPath(copy));
     EXPECT_TRUE(Trashed(kName));
+    EXPECT_FALSE(Trashed(kRecord));
+    EXPECT_EQ(Listing(RepairFolder()), QStringList());
 
     // A path longer than the 258 characters the Windows shell took goes too.
     QString deep = RepairFolder();
@@ -292,6 +571,7 @@ TEST_F(RepairFolderTest, CopiesTheTrashCannotTakeAreRemovedForGood) {
     ScopedEnv noTrash("XDG_DATA_HOME", root_.path() + "/not-a-folder/data");
     const QString cwd = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(root_.path()));
+    MakeRepairFolder();
     QDir().mkpath(RepairFolder() + "/sub");
     const QString copy = test::WriteFile(RepairFolder(), kName, "copy");
     const bool deleted = DeleteRepairPath(copy);
@@ -311,7 +591,7 @@ TEST_F(RepairFolderTest, CopiesOnAnotherVolumeThanTheTrashAreRemovedForGood) {
     TmpfsMount mount(temp, "1m", false);
     KV_REQUIRE_MOUNT(mount);
     test::WriteFile(temp, ".Trash-" + QString::number(::getuid()), "in the way");
-    QDir().mkpath(RepairFolder());
+    MakeRepairFolder();
     const QString copy = test::WriteFile(RepairFolder(), kName, "copy");
     EXPECT_TRUE(DeleteRepairPath(copy));
     EXPECT_FALSE(QFileInfo::exists(copy));
@@ -355,10 +635,13 @@ class OfferTest : public RepairFolderTest {
 protected:
     void SetUp() override {
         RepairFolderTest::SetUp();
-        ASSERT_TRUE(QDir().mkpath(RepairFolder()));
+        MakeRepairFolder();
         ASSERT_TRUE(QDir().mkpath(keep));
         test::WriteFile(RepairFolder(), "A___-261205-093000-000101F.AVI", "front copy");
         test::WriteFile(RepairFolder(), "A___-261205-093000-000101R.AVI", "rear copy");
+        // The records stay behind: they are the repair's, not copies to keep.
+        test::WriteFile(RepairFolder(), ".A___-261205-093000-000101F.AVI.source", "record");
+        test::WriteFile(RepairFolder(), ".A___-261205-093000-000101R.AVI.source", "record");
         // Left by a repair that never finished: not a copy to keep.
         test::WriteFile(RepairFolder(), "A___-261205-093100-000102F.AVI.repairing-0badf00d", "x");
     }
