@@ -2,6 +2,7 @@
 
 #include "engine_context.h"
 #include "rate_rules.h"
+#include "repair.h"
 #include "tiny_recording.h"
 #include "wait_for.h"
 
@@ -152,8 +153,8 @@ TEST_F(EngineOpsTest, OpenResults) {
     // A recording whose recorder lost power plays from its repaired copy.
     ASSERT_EQ(ops.Open(context, damaged), kOpened);
     EXPECT_GT(ops.FrameCount(context), 80);
-    EXPECT_TRUE(
-        QFile::exists(dir->path() + "/repaired_movie_files/A___-261205-093005-000103F.AVI"));
+    EXPECT_TRUE(RepairedPath(damaged).startsWith(QDir(dir->path()).canonicalPath() + "/"));
+    EXPECT_TRUE(HasRepairedCopy(damaged));
 }
 
 TEST_F(EngineOpsTest, PlayStatesAndRates) {
