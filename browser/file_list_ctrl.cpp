@@ -4,7 +4,6 @@
 #include "repair.h"
 #include "ui_texts.h"
 
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QPaintEvent>
 #include <QPainter>
@@ -96,7 +95,7 @@ void UpdateUnrepaired(RecordingEntry& entry) {
         if (damaged != 1) {
             return 0;
         }
-        return path.isEmpty() || !QFileInfo::exists(RepairedPath(path)) ? 1 : 0;
+        return path.isEmpty() || !HasRepairedCopy(path) ? 1 : 0;
     };
     entry.frontUnrepaired = unrepaired(entry.frontDamaged, entry.frontPath);
     entry.rearUnrepaired = unrepaired(entry.rearDamaged, entry.rearPath);

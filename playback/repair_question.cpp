@@ -3,15 +3,12 @@
 #include "avi_verify.h"
 #include "repair.h"
 
-#include <QFile>
-
 namespace kv::playback {
 
 namespace {
 
 bool DamagedWithoutCopy(const QString& path) {
-    return !path.isEmpty() && VerifyRecording(path) == kRecordingDamaged &&
-           !QFile::exists(RepairedPath(path));
+    return !path.isEmpty() && VerifyRecording(path) == kRecordingDamaged && !HasRepairedCopy(path);
 }
 
 } // namespace

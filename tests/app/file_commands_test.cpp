@@ -657,13 +657,14 @@ TEST_F(PrivateTrashTest, RepairedCopiesAreMovedKeptOrDroppedAsTheUserAnswers) {
     const QString temp = dir_.filePath(QStringLiteral("tmp"));
     ASSERT_TRUE(QDir().mkpath(temp));
     ScopedEnv tmpdir("TMPDIR", temp);
+    ScopedEnv runtime("XDG_RUNTIME_DIR", QString());
     const QStringList copies = {RecordingNames()[0], RecordingNames()[1]};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QDir(out_).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(out_));
         QFile::remove(store_.filePath);
-        ASSERT_TRUE(QDir().mkpath(RepairFolder()));
+        ASSERT_EQ(CheckRepairFolder(true), QString());
         for (const QString& name : copies) {
             ASSERT_TRUE(WriteText(RepairFolder() + u'/' + name, name.toLatin1()));
         }

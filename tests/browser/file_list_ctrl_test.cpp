@@ -2,6 +2,7 @@
 // test for repaired copies, the selection hand-off, a list of 1000 rows, and a
 // picture of the list over a whole tiny card (screenshots/ beside the tests).
 
+#include "avi_bytes.h"
 #include "cardmaker.h"
 #include "catalogue.h"
 #include "file_list_ctrl.h"
@@ -201,25 +202,41 @@ TEST(FileNoColumnWidth, FillsTheRowAndNeverGoesNegative) {
     EXPECT_EQ(FileNoColumnWidth(0, UiScale(1.0, 1.0)), 0);
 }
 
-// The repair folder lives in the temporary folder; each test gets its own.
+// The repair folder lives in the temporary folder (there is no runtime
+// folder); each test gets its own.
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(temp_.isValid());
         saved_ = qgetenv("TMPDIR");
+        savedRuntime_ = qgetenv("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", temp_.path().toLocal8Bit());
+        qputenv("XDG_RUNTIME_DIR", QByteArray());
         ASSERT_EQ(QDir(QDir::tempPath()).canonicalPath(), QDir(temp_.path()).canonicalPath());
     }
-    void TearDown() override { qputenv("TMPDIR", saved_); }
+    void TearDown() override {
+        qputenv("TMPDIR", saved_);
+        qputenv("XDG_RUNTIME_DIR", savedRuntime_);
+    }
+
+    // A recording whose recorder lost power, in a card folder of this test.
+    QString WriteDamaged(const QString& name) {
+        test::AviSpec recipe;
+        recipe.chunks = test::SimpleChunks(10, true);
+        recipe.riffSize = 0;
+        recipe.moviSize = 0;
+        recipe.writeIndex = false;
+        QDir().mkpath(temp_.path() + "/card");
+        return test::WriteFile(temp_.path() + "/card", name, test::MakeAvi(recipe) + "00dc");
+    }
 
     static void CreateRepairedCopy(const QString& path) {
-        QDir().mkpath(RepairFolder());
-        QFile copy(RepairedPath(path));
-        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        ASSERT_EQ(RepairFile(path, RepairedPath(path)), kOperationDone);
     }
 
     QTemporaryDir temp_;
     QByteArray saved_;
+    QByteArray savedRuntime_;
 };
 
 using UnrepairedTest = TempFolderTest;
@@ -227,7 +244,7 @@ using UnrepairedTest = TempFolderTest;
 TEST_F(UnrepairedTest, DamagedFilesWithoutRepairedCopy) {
     RecordingEntry entry = FrontEntry(Name("A___"), QStringLiteral("/card/Normal/Front"));
     entry.rearName = Name("A___", 101, 'R');
-    entry.rearPath = QStringLiteral("/card/Normal/Rear/") + entry.rearName;
+    entry.rearPath = WriteDamaged(entry.rearName);
     entry.frontUnrepaired = 1; // stale values are recomputed
     entry.rearUnrepaired = 1;
     UpdateUnrepaired(entry);
@@ -238,6 +255,12 @@ TEST_F(UnrepairedTest, DamagedFilesWithoutRepairedCopy) {
     entry.rearDamaged = 1;
     UpdateUnrepaired(entry);
     EXPECT_EQ(entry.frontUnrepaired, 1);
+    EXPECT_EQ(entry.rearUnrepaired, 1);
+
+    // A file under the copy's name that the repair did not make is no copy.
+    ASSERT_EQ(CheckRepairFolder(true), QString());
+    test::WriteFile(RepairFolder(), entry.rearName, "planted");
+    UpdateUnrepaired(entry);
     EXPECT_EQ(entry.rearUnrepaired, 1);
 
     CreateRepairedCopy(entry.rearPath);
@@ -358,8 +381,8 @@ TEST_F(FileListCtrlTest, EmptyListKeepsADisabledScrollBar) {
 }
 
 TEST_F(FileListCtrlTest, RowColoursOnScreen) {
-    RecordingEntry damagedImpact =
-        FrontEntry(Name("AG__", 3), QStringLiteral("/card/Normal/Front"));
+    RecordingEntry damagedImpact = FrontEntry(Name("AG__", 3));
+    damagedImpact.frontPath = WriteDamaged(damagedImpact.frontName);
     damagedImpact.frontDamaged = 1;
     Fill({FrontEntry(Name("A___", 1)), FrontEntry(Name("AG__", 2)), damagedImpact,
           FrontEntry(Name("A___", 4))});
