@@ -537,8 +537,13 @@ void CQuillonDlg::LeaveFullScreen() {
     WriteKeepAspect(store_, true);
     ops_.SetAspectMode(Engine(mainView_), 1);
     LayOut();
+    // Full screen hid both satellites; the map window comes back only while
+    // the map switch is on.
     if (secondWindow_) {
         secondWindow_->show();
+    }
+    if (mapWindow_ && mapShown_) {
+        mapWindow_->show();
     }
     ResetZoom(mainView_);
     PlaceSatellites();

@@ -176,6 +176,30 @@ TEST_F(MainWindowTest, FullScreenOnlyWithARecordingAwayFromItsEnd) {
     EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"ASPECT"), QStringLiteral("on"));
 }
 
+TEST_F(MainWindowTest, LeavingFullScreenBringsTheMapWindowBackOnlyWhenItsSwitchIsOn) {
+    for (const bool mapOn : {true, false}) {
+        SCOPED_TRACE(mapOn ? "map switch on" : "map switch off");
+        CQuillonDlg& w = Open();
+        OpenRecording(300);
+        if (mapOn) {
+            ASSERT_TRUE(w.MapSwitchCommand());
+        }
+        ASSERT_EQ(w.mapShown(), mapOn);
+        EXPECT_EQ(w.MapWindow()->isVisible(), mapOn);
+
+        FakeStateOf(w.Engine(0)).position = 100;
+        ASSERT_TRUE(w.EnterFullScreen());
+        EXPECT_FALSE(w.MapWindow()->isVisible());
+        EXPECT_FALSE(w.SecondWindow()->isVisible());
+
+        w.LeaveFullScreen();
+        EXPECT_EQ(w.MapWindow()->isVisible(), mapOn);
+        EXPECT_TRUE(w.SecondWindow()->isVisible());
+        EXPECT_EQ(w.mapShown(), mapOn); // the switch itself is untouched
+        window.reset();
+    }
+}
+
 TEST_F(MainWindowTest, ZoomClicksReachTheEngines) {
     CQuillonDlg& w = Open();
     OpenRecording();
