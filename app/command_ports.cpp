@@ -13,6 +13,8 @@
 
 #include <QItemSelectionModel>
 
+#include <vector>
+
 namespace kv::app {
 
 WindowCommandPorts::WindowCommandPorts(CQuillonDlg& window, PlaybackHost& host)
@@ -43,29 +45,44 @@ void WindowCommandPorts::HideProgressBar() {
     window_.ProgressBar()->hide();
 }
 
-void WindowCommandPorts::SetControlsEnabled(bool enabled) {
-    for (int i = 0; i < playback::kToolButtons; ++i) {
-        window_.ToolButton(i)->setEnabled(enabled);
-    }
-    for (int id : {kCommandClose, kCommandMaximise, kCommandMinimise}) {
-        window_.CaptionButton(id)->setEnabled(enabled);
-    }
+std::vector<QWidget*> WindowCommandPorts::OtherControls() const {
+    std::vector<QWidget*> controls;
     for (QWidget* w :
-         {window_.BrowserPane(), window_.InfoPane(), window_.GraphPane(),
-          static_cast<QWidget*>(window_.Panel(0)), static_cast<QWidget*>(window_.Panel(1)),
-          static_cast<QWidget*>(window_.MapWindow())}) {
+         {window_.GraphPane(), static_cast<QWidget*>(window_.Panel(0)),
+          static_cast<QWidget*>(window_.Panel(1)), static_cast<QWidget*>(window_.MapWindow())}) {
         if (w) {
-            w->setEnabled(enabled);
+            controls.push_back(w);
         }
     }
+    return controls;
 }
 
 void WindowCommandPorts::DisableControls() {
-    SetControlsEnabled(false);
+    for (int i = 0; i < playback::kToolButtons; ++i) {
+        window_.ToolButton(i)->setEnabled(false);
+    }
+    for (int id : {kCommandClose, kCommandMaximise, kCommandMinimise}) {
+        window_.CaptionButton(id)->setEnabled(false);
+    }
+    window_.BrowserPane()->setEnabled(false);
+    window_.InfoPane()->setEnabled(false);
+    for (QWidget* w : OtherControls()) {
+        w->setEnabled(false);
+    }
 }
 
 void WindowCommandPorts::EnableControls() {
-    SetControlsEnabled(true);
+    for (QWidget* w : OtherControls()) {
+        w->setEnabled(true);
+    }
+    // The tool bar, the caption buttons, the browser and the information
+    // panel follow the tool bar's rules for the state the command left. After
+    // an open that failed with its message they stay as that open left them.
+    if (host_.Controller().errorShown) {
+        host_.ApplyToolbarAgain();
+    } else {
+        host_.RefreshToolbar();
+    }
 }
 
 void WindowCommandPorts::SetMainPanelShown(bool shown) {

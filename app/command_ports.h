@@ -2,6 +2,8 @@
 
 #include "file_command_ports.h"
 
+#include <vector>
+
 // The file commands' view of the main window and its file browser.
 namespace kv::app {
 
@@ -39,7 +41,9 @@ public:
     void OpenSource(const QString& path, int kind) override;
 
 private:
-    void SetControlsEnabled(bool enabled);
+    // The graph, both video panels and the map window: off while a command
+    // works, on again after it (the tool bar's rules do not cover them).
+    std::vector<QWidget*> OtherControls() const;
 
     CQuillonDlg& window_;
     PlaybackHost& host_;

@@ -51,7 +51,8 @@ public:
 
     // The sixteen tool-bar buttons and every other control of the window
     // (the browser with its list and buttons, the panels' buttons, both video
-    // panels and the map window) off while a command works, and usable again.
+    // panels and the map window) off while a command works, and usable again:
+    // the tool bar then as its rules give it for the state the command left.
     virtual void DisableControls() = 0;
     virtual void EnableControls() = 0;
     // The main video panel is hidden while a worker runs.

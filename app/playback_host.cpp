@@ -411,6 +411,7 @@ void PlaybackHost::OnCommand(int commandId) {
         break;
     case playback::kPlayButton:
         c.TogglePlay();
+        RefreshToolbar(); // Stop, Slower and Faster follow the play state
         break;
     case playback::kSlowerButton:
         c.Slower();

@@ -147,6 +147,8 @@ public:
     void Post(std::function<void()> task) override;
 
     const playback::ToolbarState& toolbar() const { return toolbar_; }
+    // The state the tool bar's rules gave last, applied to the buttons again.
+    void ApplyToolbarAgain() { Apply(toolbar_); }
 
 private:
     // Before the engines go: timers stopped, playback stopped, the workers waited for.

@@ -11,11 +11,14 @@
 #include "main_window.h"
 #include "message_box.h"
 #include "movie_static.h"
+#include "operation_frame.h"
 #include "playback_host.h"
+#include "setting_dlg.h"
 #include "settings_keys.h"
 #include "settings_store.h"
 #include "skin_button.h"
 #include "skin_progress_bar.h"
+#include "source_open_dlg.h"
 #include "tool_bar.h"
 
 #include "outside_tool.h"
@@ -32,6 +35,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 
 namespace kv::app {
@@ -78,7 +82,7 @@ protected:
                 return ticked;
             },
             [this](QWidget*, const QString&, const QString&) {
-                return FolderPick{true, out};
+                return FolderPick{true, pickedFolder.isEmpty() ? out : pickedFolder};
             });
     }
     void TearDown() override {
@@ -137,8 +141,30 @@ protected:
     ScriptedMessageSink messages;
     std::unique_ptr<CQuillonDlg> window;
     std::unique_ptr<PlaybackHost> host;
+    // A folder copied off the card: front and rear files side by side.
+    QString FolderCopyOfCard() {
+        const QString folder = dir.path() + "/copy";
+        QDir().mkpath(folder);
+        for (const QString& camera : {QStringLiteral("Front"), QStringLiteral("Rear")}) {
+            for (const QFileInfo& f : QDir(card + "/Normal/" + camera).entryInfoList(QDir::Files)) {
+                EXPECT_TRUE(QFile::copy(f.filePath(), folder + "/" + f.fileName()));
+            }
+        }
+        return folder;
+    }
+    // Opens the folder and its first group and waits for its first recording.
+    void OpenFolder(const QString& folder) {
+        host->OpenSource(folder, SourceKind::Folder);
+        browser::CFolderTreeCtrl* tree = window->Browser()->tree();
+        ASSERT_GT(tree->topLevelItemCount(), 0);
+        ASSERT_GT(tree->topLevelItem(0)->childCount(), 0);
+        tree->SelectItem(tree->topLevelItem(0)->child(0));
+        ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    }
+
     std::vector<int> tick;
     std::vector<browser::SelectMode> selectModes;
+    QString pickedFolder; // the folder chooser's answer; `out` when empty
 };
 
 QTemporaryDir* FileCommandsEndToEnd::cardSource = nullptr;
@@ -279,20 +305,7 @@ TEST_F(FileCommandsEndToEnd, DeletingOnACardLeavesHiddenPlaceholders) {
 }
 
 TEST_F(FileCommandsEndToEnd, DeletingInAFolderMovesThePairToTheTrash) {
-    // A folder copied off the card: front and rear files side by side.
-    const QString folder = dir.path() + "/copy";
-    QDir().mkpath(folder);
-    for (const QString& camera : {QStringLiteral("Front"), QStringLiteral("Rear")}) {
-        for (const QFileInfo& f : QDir(card + "/Normal/" + camera).entryInfoList(QDir::Files)) {
-            ASSERT_TRUE(QFile::copy(f.filePath(), folder + "/" + f.fileName()));
-        }
-    }
-    host->OpenSource(folder, SourceKind::Folder);
-    browser::CFolderTreeCtrl* tree = window->Browser()->tree();
-    ASSERT_GT(tree->topLevelItemCount(), 0);
-    ASSERT_GT(tree->topLevelItem(0)->childCount(), 0);
-    tree->SelectItem(tree->topLevelItem(0)->child(0));
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    OpenFolder(FolderCopyOfCard());
     EXPECT_FALSE(window->ToolButton(playback::kJoinButton)->isEnabled()); // a folder does not join
 
     const RecordingEntry gone = host->List()[0];
@@ -304,6 +317,124 @@ TEST_F(FileCommandsEndToEnd, DeletingInAFolderMovesThePairToTheTrash) {
     EXPECT_FALSE(QFileInfo::exists(gone.rearPath));
     EXPECT_TRUE(QFileInfo::exists(trash + gone.frontName));
     EXPECT_TRUE(QFileInfo::exists(trash + gone.rearName));
+}
+
+// Whatever a command does and however it ends, the tool bar afterwards is
+// what its rules make of the state the command left: on a card and in a
+// folder (which neither joins nor lists), started while playing and while
+// paused (Faster and Slower only while playing).
+TEST_F(FileCommandsEndToEnd, TheToolBarFollowsItsRulesAfterEveryCommand) {
+    struct Command {
+        const char* name;
+        std::function<void()> run;
+    };
+    const std::vector<Command> commands = {
+        {"still image", [&] { Click(playback::kSnapshotButton); }},
+        {"CSV list", [&] { Click(playback::kCsvButton); }},
+        {"join refused: into the card's own folder",
+         [&] {
+             tick = {0};
+             pickedFolder = card + "/Normal/Front";
+             Click(playback::kJoinButton);
+         }},
+        {"join cancelled",
+         [&] {
+             tick = {};
+             Click(playback::kJoinButton);
+         }},
+        {"delete cancelled",
+         [&] {
+             tick = {};
+             Click(playback::kDeleteButton);
+         }},
+        {"settings",
+         [&] {
+             Click(playback::kSettingsButton);
+             window->SettingDialog()->hide();
+         }},
+        {"browse cancelled",
+         [&] {
+             host->runSourceDialog = [](browser::CSourceOpenDlg&) { return false; };
+             Click(playback::kBrowseButton);
+         }},
+        {"repaired copies offered", [&] { host->offerRepairedFiles(); }},
+    };
+    int ends = 0;
+    QObject counting; // the connection ends with the test
+    QObject::connect(&host->Commands().frame(), &OperationFrame::ended, &counting, [&] { ++ends; });
+    const auto idle = [&] {
+        return C().ready && !C().openBusy && !host->Commands().OperationRunning() &&
+               !host->Commands().frame().hasWorker();
+    };
+    const auto bring = [&](bool playing) {
+        if (C().PlayState() == engine::kClosed ||
+            !window->ToolButton(playback::kPlayButton)->isEnabled()) {
+            // A cancelled delete leaves the recording closed: another row opens one.
+            window->Browser()->SelectRow(C().currentRecording == 0 ? 1 : 0);
+            ASSERT_TRUE(WaitFor(
+                [&] { return idle() && window->ToolButton(playback::kPlayButton)->isEnabled(); }));
+        }
+        if (C().PlayState() != engine::kPlaying) {
+            ASSERT_TRUE(window->ToolButton(playback::kPlayButton)->isEnabled());
+            Click(playback::kPlayButton);
+            ASSERT_TRUE(WaitFor([&] { return C().PlayState() == engine::kPlaying; }));
+        }
+        if (!playing) {
+            Click(playback::kPlayButton);
+            ASSERT_TRUE(WaitFor([&] { return C().PlayState() == engine::kPaused; }));
+        }
+    };
+
+    const QString folder = FolderCopyOfCard();
+    for (const SourceKind source : {SourceKind::Card, SourceKind::Folder}) {
+        if (source == SourceKind::Card) {
+            OpenCard();
+        } else {
+            OpenFolder(folder);
+        }
+        for (const Command& command : commands) {
+            for (const bool playing : {true, false}) {
+                SCOPED_TRACE(testing::Message()
+                             << (source == SourceKind::Card ? "card, " : "folder, ") << command.name
+                             << (playing ? ", playing" : ", paused"));
+                pickedFolder.clear();
+                ASSERT_TRUE(WaitFor(idle));
+                bring(playing);
+                if (HasFatalFailure()) {
+                    return;
+                }
+                const int endsBefore = ends;
+                command.run();
+                // A command that went through the operation frame has ended
+                // when the frame says so, the others when they return.
+                const bool framed = ends > endsBefore || host->Commands().frame().hasWorker() ||
+                                    host->Commands().OperationRunning();
+                if (framed) {
+                    ASSERT_TRUE(WaitFor([&] { return ends > endsBefore; }));
+                }
+                QApplication::processEvents(); // an end the command posted
+                ASSERT_TRUE(WaitFor(idle));
+                std::array<bool, playback::kToolButtons> shown{};
+                for (int i = 0; i < playback::kToolButtons; ++i) {
+                    shown[static_cast<std::size_t>(i)] = window->ToolButton(i)->isEnabled();
+                }
+                host->RefreshToolbar(); // the rules for this very state
+                for (int i = 0; i < playback::kToolButtons; ++i) {
+                    EXPECT_EQ(shown[static_cast<std::size_t>(i)],
+                              window->ToolButton(i)->isEnabled())
+                        << "button " << i;
+                }
+                if (source == SourceKind::Folder) {
+                    EXPECT_FALSE(shown[playback::kJoinButton]);
+                    EXPECT_FALSE(shown[playback::kCsvButton]);
+                }
+                if (C().PlayState() != engine::kPlaying) {
+                    EXPECT_FALSE(shown[playback::kFasterButton]);
+                    EXPECT_FALSE(shown[playback::kSlowerButton]);
+                }
+            }
+        }
+    }
 }
 
 } // namespace
