@@ -606,6 +606,7 @@ void PlaybackHost::ShowRecording(const playback::RecordingView& view) {
     s.timeLapse = view.timeLapse;
     s.frameIntervalMs = view.frameIntervalMs;
     s.recordingKind = view.sizeCode;
+    s.telemetryPresent = view.telemetry;
     s.speedDisplayOn = view.speedDisplay;
     s.gpsDisplayOn = view.gpsDisplay;
     window_.Info()->Draw();

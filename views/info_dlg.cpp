@@ -142,7 +142,7 @@ void CInfoDlg::Render(QPainter& p) {
 
     const QRect speedBox(scale_(530 * std::pow(static_cast<double>(spread_), 1.1)), scale_(7),
                          scale_(100), scale_(21));
-    if (!state_.speedDisplayOn) {
+    if (SpeedDisplayOff()) {
         p.setFont(fonts_.pt10());
         p.setPen(Qt::white);
         p.drawText(speedBox.adjusted(0, scale_(4), -scale_(20), scale_(4)),
@@ -165,6 +165,12 @@ void CInfoDlg::DrawDate(QPainter& p, const QRect& box) {
     }
     DrawPlaceholderText(p, box, Text(UiText::DatePlaceholder), Qt::AlignLeft | Qt::AlignTop,
                         Qt::white);
+}
+
+bool CInfoDlg::SpeedDisplayOff() const {
+    // The recorder's setting is read from the telemetry header: without one
+    // there is no setting, only no data, and the speed's placeholder stands.
+    return state_.telemetryPresent && !state_.speedDisplayOn;
 }
 
 void CInfoDlg::DrawSpeed(QPainter& p, const QRect& box, int unitWidth, int unitOffset,
@@ -334,7 +340,7 @@ void CInfoDlg::DrawFullScreenStrip(QPainter& p, const QRect& client) {
     // The speed follows the date's box (130 to 380): at 190, where the panel's
     // own layout would put it, it would cover the time of day.
     const int speedShift = scale_(190);
-    if (!state_.speedDisplayOn) {
+    if (SpeedDisplayOff()) {
         p.setFont(fonts_.pt10());
         p.setPen(Qt::white);
         p.drawText(QRect(o, QSize(scale_(400) + speedShift, strip.height())),

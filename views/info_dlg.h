@@ -85,6 +85,9 @@ private:
     int X(double base) const; // a base x position × spread × S
     void PlaceButtons();
     void DrawDate(QPainter& p, const QRect& box);
+    // "OFF" instead of the speed: the recording's telemetry says the
+    // recorder's speed display was off.
+    bool SpeedDisplayOff() const;
     void DrawSpeed(QPainter& p, const QRect& box, int unitWidth, int unitOffset,
                    const QRect& placeholderBox);
     void DrawAccelerations(QPainter& p);

@@ -25,6 +25,7 @@ struct InfoState {
     double speedKmh = -1.0;             // -1.0 = no value
     bool gpsValid = false;              // 0
     bool speedDisplayOn = true;         // unchanged
+    bool telemetryPresent = true;       // unchanged; false: no telemetry block to read
     bool gpsDisplayOn = true;           // unchanged
     int recordingKind = 0;              // 0 = none; 1..12
     int statusMark = 'M';               // 'R', 'r', anything else

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 namespace kv::views {
@@ -141,6 +142,55 @@ TEST(InfoPanel, SpeedPlaceholderAndOffLook) {
     const QImage off = f.Shot();
     EXPECT_EQ(CountColour(off, box, kBar), 0);
     EXPECT_TRUE(Differs(none, off, box));
+}
+
+// "OFF" is the recorder's speed display switched off, which only a telemetry
+// header can say: without telemetry the speed has no data and its
+// placeholder stands, in the panel and in the full-screen strip alike.
+TEST(InfoPanel, SpeedOffOnlyWithTelemetryElseThePlaceholder) {
+    struct Look {
+        const char* name;
+        std::function<QImage(PanelFixture&)> shot;
+        QRect speedBox;
+    };
+    const QRect screen(0, 0, 1600, 900);
+    const Look looks[] = {
+        {"panel", [](PanelFixture& f) { return f.Shot(); }, QRect(530, 7, 100, 25)},
+        {"full-screen strip",
+         [&](PanelFixture& f) {
+             QImage image(screen.size(), QImage::Format_RGB32);
+             image.fill(Qt::black);
+             QPainter p(&image);
+             f.panel.DrawFullScreenStrip(p, screen);
+             return image;
+         },
+         QRect()},
+    };
+    for (const Look& look : looks) {
+        SCOPED_TRACE(look.name);
+        PanelFixture f;
+        const QRect strip = f.panel.FullScreenStripRect(screen);
+        // In the strip the speed stands right of the date's box (130 to 380).
+        const QRect box = look.speedBox.isNull()
+                              ? QRect(strip.topLeft() + QPoint(380, 0), QSize(220, strip.height()))
+                              : look.speedBox;
+        f.panel.state().gpsValid = false; // no fix: no speed value
+        auto shotOf = [&](bool telemetryPresent, bool speedDisplayOn) {
+            f.panel.state().telemetryPresent = telemetryPresent;
+            f.panel.state().speedDisplayOn = speedDisplayOn;
+            return look.shot(f);
+        };
+        const QImage placeholder = shotOf(true, true);
+        const QImage off = shotOf(true, false);
+        ASSERT_GT(CountColour(placeholder, box, kBar), 4);
+        EXPECT_EQ(CountColour(off, box, kBar), 0);
+        // Without telemetry the setting's value is no setting at all.
+        for (const bool speedDisplayOn : {false, true}) {
+            const QImage none = shotOf(false, speedDisplayOn);
+            EXPECT_FALSE(Differs(placeholder, none, box)) << speedDisplayOn;
+            EXPECT_TRUE(Differs(off, none, box)) << speedDisplayOn;
+        }
+    }
 }
 
 // With the recorder's GPS setting off the panel says "OFF" where the GPS icon
