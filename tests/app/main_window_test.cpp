@@ -6,6 +6,7 @@
 #include "movie_dialog.h"
 #include "movie_static.h"
 #include "qt_printers.h"
+#include "repair.h"
 #include "settings_store.h"
 #include "skin_button.h"
 #include "skin_progress_bar.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 
@@ -64,14 +66,16 @@ protected:
 };
 
 TEST_F(MainWindowTest, InitialisationBuildsEnginesPanesAndSettings) {
-    QDir(folder.path()).mkpath(QStringLiteral("repaired_movie_files/old"));
+    ASSERT_EQ(CheckRepairFolder(true), QString());
+    ASSERT_TRUE(RepairFolder().startsWith(QDir(folder.path()).canonicalPath() + u'/'));
+    QDir().mkpath(RepairFolder() + QStringLiteral("/old"));
     CQuillonDlg& w = Open();
 
     // Settings defaults written; the repair folder left by an earlier run removed.
     EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"INFOCHECK"), QStringLiteral("31"));
     EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"ASPECT"), QStringLiteral("on"));
     EXPECT_EQ(ReadSetting(store, u"DISPLAY", u"VOLUME"), QStringLiteral("65535"));
-    EXPECT_FALSE(QDir(folder.path()).exists(QStringLiteral("repaired_movie_files")));
+    EXPECT_FALSE(QFileInfo::exists(RepairFolder()));
 
     // Each engine draws into its own panel: the front's in the main window at
     // 656 × 371, the rear's in the second-camera window at 444 × 250.
