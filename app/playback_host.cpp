@@ -592,6 +592,9 @@ void PlaybackHost::ShowFrame(const playback::FrameView& view) {
     }
     s.gpsValid = view.gpsValid;
     s.voltageTenths = view.voltageTenths.value_or(-1);
+    if (view.vehicle) {
+        window_.Vehicle()->SetVehicleRecord(*view.vehicle);
+    }
     if (view.drawPanelNow) {
         window_.Info()->Draw();
     } else {

@@ -2,6 +2,7 @@
 
 #include "recording_name.h"
 #include "ui_texts.h"
+#include "vehicle_record.h"
 
 #include <cmath>
 
@@ -66,23 +67,7 @@ int ScaleLevel(double peak) {
 }
 
 std::array<std::optional<int>, 5> VehicleValues(const VehicleSample& sample) {
-    constexpr int kNoData = 0x2020;
-    constexpr int kUnchanged = 0x3FFF;
-    const auto value = [](int word, int noData, auto convert) -> std::optional<int> {
-        if (word == kUnchanged) {
-            return std::nullopt;
-        }
-        return word == kNoData ? noData : convert(word);
-    };
-    const auto& w = sample.words;
-    return {
-        value(w[0], 0, [](int x) { return x - 40; }),
-        value(w[1], 90,
-              [](int x) { return static_cast<int>(std::trunc((x - 101) / 100.0 * 100.0 + 90.0)); }),
-        value(w[2], 0, [](int x) { return x / 100; }),
-        value(w[7], 0, [](int x) { return x / 10; }),
-        value(w[3], 0, [](int x) { return x; }),
-    };
+    return ReadVehicleRecord(sample);
 }
 
 } // namespace kv::playback

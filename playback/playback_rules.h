@@ -42,7 +42,8 @@ int RecordingSizeCode(int pictureHeight, char quality, bool fromRear);
 int ScaleLevel(double peak);
 
 // The vehicle panel's five values from the words w0, w1, w2, w7 and w3;
-// 0x3FFF leaves a value unchanged (unset), 0x2020 gives its no-data value.
+// 0x3FFF leaves a value unchanged (unset), 0x2020 gives its no-data value
+// (ReadVehicleRecord of the recording library).
 std::array<std::optional<int>, 5> VehicleValues(const VehicleSample& sample);
 
 } // namespace kv::playback

@@ -36,6 +36,10 @@ void CObdDlg::SetVehicleSample(const VehicleSample* sample) {
     }
 }
 
+void CObdDlg::SetVehicleRecord(const VehicleRecordValues& record) {
+    UpdateVehicleValues(values_, record);
+}
+
 void CObdDlg::SetPlaying(bool playing) {
     playing_ = playing;
 }

@@ -26,6 +26,8 @@ public:
 
     // The words of the current frame's vehicle record (null: nothing changes).
     void SetVehicleSample(const VehicleSample* sample);
+    // What the current frame's vehicle record says (unset values stay).
+    void SetVehicleRecord(const VehicleRecordValues& record);
     const VehicleValues& values() const { return values_; }
     // Whether the player is playing: selectors with a value are disabled then.
     void SetPlaying(bool playing);

@@ -6,20 +6,18 @@
 
 namespace kv::views {
 
-void UpdateVehicleValues(VehicleValues& values, const VehicleSample& sample) {
-    const auto& w = sample.words;
-    auto take = [&](int which, std::uint16_t word, int noData, int value) {
-        if (word == kWordUnchanged) {
-            return;
+void UpdateVehicleValues(VehicleValues& values, const VehicleRecordValues& record) {
+    // The panel's value i is the record's value kFrom[i].
+    static constexpr std::array<std::size_t, kVehicleValueCount> kFrom = {3, 2, 1, 0, 4};
+    for (std::size_t i = 0; i < kFrom.size(); ++i) {
+        if (const std::optional<int>& v = record[kFrom[i]]) {
+            values[i] = *v;
         }
-        values[static_cast<std::size_t>(which)] = word == kWordNoData ? noData : value;
-    };
-    take(0, w[7], 0, w[7] / 10);
-    take(1, w[2], 0, w[2] / 100);
-    take(2, w[1], 90,
-         static_cast<int>(std::floor((static_cast<double>(w[1]) - 101.0) / 100.0 * 100.0 + 90.0)));
-    take(3, w[0], 0, static_cast<int>(w[0]) - 40);
-    take(4, w[3], 0, w[3]);
+    }
+}
+
+void UpdateVehicleValues(VehicleValues& values, const VehicleSample& sample) {
+    UpdateVehicleValues(values, ReadVehicleRecord(sample));
 }
 
 int VehicleValueLimit(int which) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "telemetry_types.h"
+#include "vehicle_record.h"
 
 #include <array>
 #include <cstdint>
@@ -12,15 +13,13 @@
 namespace kv::views {
 
 inline constexpr int kVehicleValueCount = 5;
-inline constexpr std::uint16_t kWordNoData = 0x2020;    // two blanks
-inline constexpr std::uint16_t kWordUnchanged = 0x3FFF; // keep the previous value
-
 using VehicleValues = std::array<int, kVehicleValueCount>;
 
-// Updates values from the words of sample: value 0 from w7 / 10, 1 from
-// w2 / 100, 2 from w1 (⌊(w1 - 101) / 100 × 100 + 90⌋), 3 from w0 - 40,
-// 4 from w3. A word 0x3FFF keeps the value; 0x2020 gives the no-data value
-// (90 for value 2, else 0).
+// Updates values from what a vehicle record says (ReadVehicleRecord's
+// order: w0, w1, w2, w7, w3): value 0 from w7, 1 from w2, 2 from w1, 3 from
+// w0, 4 from w3. An unset value stays as it was.
+void UpdateVehicleValues(VehicleValues& values, const VehicleRecordValues& record);
+// The same from the words of sample.
 void UpdateVehicleValues(VehicleValues& values, const VehicleSample& sample);
 
 // The largest value a gauge shows: 100, 100, 220, 105, 300.

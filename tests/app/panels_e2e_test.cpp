@@ -1,14 +1,16 @@
-// The information panel in the real main window with the real engine:
-// recordings written by the card maker opened as single files, and what the
-// panel then holds and draws.
+// The information panel and the vehicle panel in the real main window with
+// the real engine: recordings written by the card maker opened as single
+// files, and what the panels then hold and draw.
 
 #include "cardmaker.h"
 #include "engine_context.h"
 #include "info_dlg.h"
 #include "main_window.h"
 #include "message_box.h"
+#include "obd_dlg.h"
 #include "playback_host.h"
 #include "settings_store.h"
+#include "telemetry_reader.h"
 
 #include "wait_for.h"
 
@@ -114,6 +116,50 @@ TEST_F(PanelsEndToEnd, SpeedOffOnlyWhenTheTelemetrySaysSo) {
             EXPECT_GT(CountColour(panel, speedBox, placeholderBar), 4);
         } else {
             EXPECT_EQ(CountColour(panel, speedBox, placeholderBar), 0);
+        }
+    }
+}
+
+// The vehicle panel holds the values of the frame shown: each seek brings the
+// values of that frame's vehicle record, and a word that says "unchanged"
+// (every 25th record's w3 here) keeps the value the frame before gave.
+TEST_F(PanelsEndToEnd, TheVehiclePanelFollowsTheFrameShown) {
+    // Under way: the values change from record to record.
+    Open(Write(QStringLiteral("A___-261205-093500-000105F.AVI"),
+               cardmaker::TelemetryForm::ExactCount, true, 300.0));
+    engine::EngineContext* t = C().TelemetryEngine();
+    ASSERT_NE(t, nullptr);
+    const auto vehicleAt = [&](int frame) -> const VehicleSample* {
+        engine::EngineLock lock(t->mainLock);
+        const SensorSample* s = SampleAtFrame(t->display, frame);
+        return s ? s->vehicle : nullptr;
+    };
+    // A frame whose record leaves w3 unchanged, and a frame well before it.
+    int unchanged = -1;
+    for (int frame = 20; frame < 110 && unchanged < 0; ++frame) {
+        const VehicleSample* v = vehicleAt(frame);
+        if (v && v->words[3] == 0x3FFF) {
+            unchanged = frame;
+        }
+    }
+    ASSERT_GE(unchanged, 0) << "the recording has no record with w3 unchanged";
+    const int before = 45; // past the first record, which the open showed already
+    ASSERT_NE(vehicleAt(before), nullptr);
+    ASSERT_NE(vehicleAt(before)->words[3], 0x3FFF);
+
+    views::VehicleValues expected = window->Vehicle()->values();
+    for (const int frame : {before, unchanged}) {
+        SCOPED_TRACE(frame);
+        const views::VehicleValues previous = window->Vehicle()->values();
+        C().SeekTo(frame);
+        ASSERT_TRUE(WaitFor([&] { return window->Info()->state().frameIndex == frame; }));
+        views::UpdateVehicleValues(expected, *vehicleAt(frame));
+        EXPECT_EQ(window->Vehicle()->values(), expected);
+        if (frame == unchanged) {
+            EXPECT_EQ(window->Vehicle()->values()[4], previous[4]);
+            EXPECT_NE(window->Vehicle()->values()[4], 0); // not the no-data value
+        } else {
+            EXPECT_NE(window->Vehicle()->values(), previous);
         }
     }
 }
