@@ -247,7 +247,8 @@ void CInfoDlg::DrawIcons(QPainter& p) {
     p.drawPixmap(markLeft + (slot - mark.width()) / 2, kindOrigin.y() + scale_(1), mark);
 
     const int gpsLeft = kindOrigin.x() + X(140);
-    if (!state_.gpsDisplayOn) {
+    if (state_.telemetryPresent && !state_.gpsDisplayOn) {
+        // As with the speed: no telemetry header, no setting to show.
         p.setFont(fonts_.pt10());
         p.setPen(Qt::white);
         p.drawText(GpsOffBox(), Qt::AlignRight | Qt::AlignTop | Qt::TextSingleLine,

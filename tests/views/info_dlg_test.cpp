@@ -228,6 +228,26 @@ TEST(InfoPanel, GpsOffIsShownInsideThePanel) {
     }
 }
 
+// The GPS setting too comes from the telemetry header: without one the GPS
+// slot stays as it is without a fix, and "OFF" needs the header to say so.
+TEST(InfoPanel, GpsOffOnlyWithTelemetry) {
+    PanelFixture f;
+    const QRect box = f.panel.GpsOffBox();
+    f.panel.state().gpsValid = false;
+    auto shotOf = [&](bool telemetryPresent, bool gpsDisplayOn) {
+        f.panel.state().telemetryPresent = telemetryPresent;
+        f.panel.state().gpsDisplayOn = gpsDisplayOn;
+        return f.Shot();
+    };
+    const QImage noFix = shotOf(true, true);
+    const QImage off = shotOf(true, false);
+    ASSERT_TRUE(Differs(noFix, off, box));
+    for (const bool gpsDisplayOn : {false, true}) {
+        const QImage none = shotOf(false, gpsDisplayOn);
+        EXPECT_FALSE(Differs(noFix, none, box)) << gpsDisplayOn;
+    }
+}
+
 TEST(InfoPanel, ResetAndFrameWithoutRecord) {
     PanelFixture f;
     SensorSample s;
