@@ -74,7 +74,7 @@ MapSide::MapSide(CQuillonDlg& window, playback::PlaybackController& controller,
     };
     bridge_->currentTrack = [this]() -> std::optional<std::vector<GpsSample>> {
         engine::EngineContext* t = controller_.TelemetryEngine();
-        if (!t || !controller_.ready) {
+        if (!t || !controller_.Ready()) {
             return std::nullopt;
         }
         engine::EngineLock front(window_.Engine(0).mainLock);
@@ -86,7 +86,7 @@ MapSide::MapSide(CQuillonDlg& window, playback::PlaybackController& controller,
     world.fullScreen = [this] { return window_.isFullScreenOn(); };
     world.mapSwitchOn = [this] { return window_.mapShown(); };
     world.recordingCurrent = [this] {
-        return controller_.ready && controller_.currentRecording >= 0;
+        return controller_.Ready() && controller_.currentRecording >= 0;
     };
     world.parking = [this] {
         const int row = controller_.currentRecording;

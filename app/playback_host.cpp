@@ -53,17 +53,8 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
     connect(&window, &CQuillonDlg::endOfStream, this,
             [this](int camera) { controller_->OnEndOfStream(camera); });
     connect(&window, &CQuillonDlg::commandIssued, this, &PlaybackHost::OnCommand);
-    connect(&window, &CQuillonDlg::frameStepRequested, this, [this](int delta) {
-        playback::PlaybackController& c = *controller_;
-        const int state = c.PlayState();
-        engine::EngineContext* t = c.TelemetryEngine();
-        if (c.ready && t && (state == engine::kPaused || state == engine::kStopped)) {
-            const auto frame = window_.Ops().CurrentFrame(*t) + delta;
-            if (frame >= 0 && frame < window_.Ops().FrameCount(*t)) {
-                c.SeekTo(static_cast<int>(frame));
-            }
-        }
-    });
+    connect(&window, &CQuillonDlg::frameStepRequested, this,
+            [this](int delta) { controller_->StepFrame(delta); });
     connect(&window, &CQuillonDlg::viewsSwitched, this,
             [this] { controller_->SetViews(window_.mainView(), window_.secondView()); });
     connect(&window, &CQuillonDlg::fullScreenChanged, this, [this](bool on) {
@@ -83,12 +74,12 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
     connect(window.VolumeSlider(), &CSkinSliderCtrl::thumbMoved, this,
             [this](int, int value) { controller_->OnVolumeSlider(value); });
 
-    window.commandsRefused = [this] { return controller_->openBusy || controller_->EndGuard(); };
+    window.commandsRefused = [this] { return controller_->OpenBusy() || controller_->EndGuard(); };
     window.telemetryEngine = [this] {
         engine::EngineContext* t = controller_->TelemetryEngine();
         return t ? t->camera : window_.mainView();
     };
-    window.fullScreenAllowed = [this] { return controller_->ready && !List().empty(); };
+    window.fullScreenAllowed = [this] { return controller_->Ready() && !List().empty(); };
     window.beforeShutdown = [this] {
         Shut();
         // The source closes with the viewer: the repaired copies may be kept.
@@ -481,6 +472,7 @@ void PlaybackHost::RefreshToolbar() {
     in.rearOpened = window_.Engine(1).playState != engine::kClosed;
     in.source = Browser().sourceKind();
     in.csvAllowed = browser::PermissionsFor(in.source, in.listCount).csv;
+    in.held = controller_->OpenBusy() || controller_->CurrentStage() == playback::Stage::kEnding;
     Apply(playback::RefreshToolbar(in, toolbar_));
     // The list marks the recording being shown, however it was chosen.
     browser::CFileListCtrl* list = window_.RecordingListCtrl();

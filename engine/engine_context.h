@@ -57,6 +57,7 @@ struct EngineContext {
     TelemetryReader prefetch; // the next recording's, decoded ahead
     QString prefetchPath;
     std::atomic<bool> prefetchBusy{false};
+    std::atomic<bool> prefetchCancel{false}; // LoadTelemetry asks a running prefetch to stop
     QString lastLoadedPath;
 
     std::unique_ptr<EngineBackend> backend;

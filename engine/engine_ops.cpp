@@ -115,8 +115,9 @@ int Open(EngineContext& c, const QString& path) {
         return c.openResult = kTooShort;
     }
     c.frameDuration = timing->frameDurationMs;
-    c.display.frameDurationMs = c.working.frameDurationMs = c.prefetch.frameDurationMs =
-        timing->frameDurationMs;
+    // The prefetch reader is not touched here: a prefetch thread may be filling
+    // it; LoadTelemetry gives it the duration when it takes it over.
+    c.display.frameDurationMs = c.working.frameDurationMs = timing->frameDurationMs;
     FfmpegState* state = StateOf(c);
     auto player = std::make_unique<MediaPlayer>(c.camera, c.surface, c.listener);
     AudioOutput* audio = &state->audio;
@@ -141,7 +142,13 @@ int Open(EngineContext& c, const QString& path) {
 
 bool LoadTelemetry(EngineContext& c, const QString& path) {
     EngineLock lock(c.mainLock);
-    EngineLock load(c.loadLock); // waits for a prefetch in progress
+    // A prefetch in progress is told to give up rather than waited out; what
+    // it decoded is used only when it finished.
+    if (c.prefetchBusy) {
+        c.prefetchCancel = true;
+    }
+    EngineLock load(c.loadLock);
+    c.prefetchCancel = false;
     c.lastLoadedPath = path;
     if (!c.prefetchPath.isEmpty() && c.prefetchPath == path && c.prefetch.loaded) {
         MoveFrom(c.working, c.prefetch);
@@ -211,12 +218,16 @@ int PlayFrom(EngineContext& c, std::int64_t frame) {
     return 1;
 }
 
+// Pausing a stopped engine holds it where it stands (a seek may have moved
+// it from the first frame), so that Play continues from there.
 int Pause(EngineContext& c) {
     EngineLock lock(c.mainLock);
     MediaPlayer* p = PlayerOf(c);
     if (p && c.playState == kPlaying) {
         p->Pause();
         StopSound(c);
+        c.playState = kPaused;
+    } else if (p && c.playState == kStopped) {
         c.playState = kPaused;
     }
     return 1;
@@ -393,7 +404,10 @@ void Prefetch(EngineContext& front, EngineContext& rear, const QString& frontPat
     c.prefetch.Destroy();
     c.prefetch.Init();
     c.prefetchPath = path;
-    c.prefetch.Open(path);
+    if (!c.prefetch.Open(path, &c.prefetchCancel)) {
+        c.prefetchPath.clear();
+    }
+    c.prefetchCancel = false;
     c.prefetchBusy = false;
 }
 

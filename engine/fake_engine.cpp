@@ -114,7 +114,7 @@ int PlayFrom(EngineContext& c, std::int64_t frame) {
 
 int Pause(EngineContext& c) {
     Log(c, QStringLiteral("Pause"));
-    if (c.playState == kPlaying) {
+    if (IsOpen(c) && (c.playState == kPlaying || c.playState == kStopped)) {
         c.playState = kPaused;
     }
     return 1;

@@ -4,26 +4,65 @@
 // its first frame.
 #include "playback_controller.h"
 
+#include <utility>
+
 namespace kv::playback {
 
 using namespace kv::engine;
 
-void PlaybackController::OnEndOfStream(int /*camera*/) {
-    ++endCount;
-    if (endCount < ExpectedNotifications()) {
-        // The watchdog ends the wait for an engine that never reports.
-        ports_.timers.Start(kWatchdogTimer, kWatchdogMs);
+// Each camera's end is counted once per recording: the engine repeats its
+// report after every play or seek past its last frame. Only a recording that
+// plays (or is in its last moments) can end.
+void PlaybackController::OnEndOfStream(int camera) {
+    if (camera < 0 || camera > 1 || !Opened(camera)) {
         return;
     }
-    endCount = 0;
+    if (stage_ != Stage::kEnding && !(stage_ == Stage::kShown && PlayState() == kPlaying)) {
+        return;
+    }
+    bool& ended = ended_[static_cast<std::size_t>(camera)];
+    if (ended) {
+        return;
+    }
+    ended = true;
+    if ((!Opened(0) || ended_[0]) && (!Opened(1) || ended_[1])) {
+        OnPresentationEnded();
+        return;
+    }
+    // The other camera plays on to its own end (a shorter or cut file ends
+    // first); the watchdog ends the wait when it stops moving without a report.
+    StartEndWatch();
+}
+
+void PlaybackController::OnPresentationEnded() {
     ports_.timers.Stop(kWatchdogTimer);
-    if (userSelected) {
-        return; // only selected in the list, never started with Play
+    if (!playsOn_) {
+        ParkAtEnd(); // only selected in the list, never started with Play
+        return;
     }
     inEndHandling = true;
     Advance();
     NextFolderStep();
     inEndHandling = false;
+    if (stage_ == Stage::kEnding || stage_ == Stage::kShown) {
+        // On the way to the next folder, which is listed next.
+        ParkAtEnd();
+    }
+}
+
+// Nothing plays on: the engines hold the last picture, paused, and every
+// control is usable again.
+void PlaybackController::ParkAtEnd() {
+    toggleQueued_ = false;
+    Both([&](EngineContext& e) { return ports_.ops.Pause(e); });
+    MoveTo(Stage::kEnded);
+    tickMark_ = false;
+    ports_.view.EnableSlider(true);
+    if (EngineContext* telemetry = TelemetryEngine()) {
+        ShowPosition(static_cast<int>(ports_.ops.CurrentFrame(*telemetry)));
+    }
+    ports_.view.SetPlayLook(false);
+    ports_.view.RefreshToolbar();
 }
 
 void PlaybackController::Advance() {
@@ -37,7 +76,7 @@ void PlaybackController::Advance() {
         ports_.view.SetSliderAcceptsMouse(false);
         openReason = 1;
         ports_.browser.SelectRow(currentRecording);
-        userSelected = false;
+        playWhenReady_ = !std::exchange(toggleQueued_, false);
         OpenSelectedNeighbour();
         return;
     }
@@ -57,16 +96,16 @@ void PlaybackController::Advance() {
         if (RateCode() != before) {
             RefreshSpeedLabel();
         }
-        userSelected = true;
+        playsOn_ = false;
+        playWhenReady_ = false;
         StopPlayback();
-        ready = false;
         ++openSerial_;
         ports_.map.SetHold(true);
         ports_.view.ResetPosition();
+        ScheduleOpen();
         if (!inEndHandling) {
             ports_.view.RefreshToolbar();
         }
-        ScheduleOpen();
         inEndHandling = false;
         StopPlayback();
     }
@@ -84,6 +123,7 @@ void PlaybackController::GoBack() {
         ports_.view.SetSliderAcceptsMouse(false);
         openReason = 2;
         ports_.browser.SelectRow(currentRecording);
+        playWhenReady_ = !std::exchange(toggleQueued_, false);
         ports_.view.ResetPosition();
         OpenSelectedNeighbour();
         return;
@@ -91,6 +131,10 @@ void PlaybackController::GoBack() {
     // The first recording is rewound, not reopened.
     SetDefaultRate();
     StopPlayback();
+    ForgetEnds();
+    if (Ready()) {
+        MoveTo(Stage::kShown);
+    }
     BothAt(0, [&](EngineContext& e, std::int64_t f) { return ports_.ops.SeekFrame(e, f); });
     RefreshIdlePanels();
     ShowPosition(0);
@@ -188,15 +232,14 @@ void PlaybackController::FolderSkip() {
 
 void PlaybackController::OpenSelectedNeighbour() {
     StopPlayback();
-    ready = false;
     ++openSerial_;
     ports_.map.SetTrackAvailable(false);
     ports_.map.SetHold(true);
     ports_.view.ClearGraphEvents();
+    ScheduleOpen();
     if (!inEndHandling) {
         ports_.view.RefreshToolbar();
     }
-    ScheduleOpen();
 }
 
 } // namespace kv::playback

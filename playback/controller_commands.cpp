@@ -3,6 +3,8 @@
 
 #include "playback_rules.h"
 
+#include <utility>
+
 namespace kv::playback {
 
 using namespace kv::engine;
@@ -23,7 +25,15 @@ int PlaybackController::Resume() {
                       [&](EngineContext& e, std::int64_t f) { return ports_.ops.PlayFrom(e, f); });
     }
     ports_.map.SetPlayStatus(QString());
+    if (done) {
+        // Started: at its end the next recording follows.
+        playsOn_ = true;
+    }
     return done ? 1 : 0;
+}
+
+bool PlaybackController::StartPlaying() {
+    return Resume() != 0;
 }
 
 void PlaybackController::PausePlayback() {
@@ -34,6 +44,12 @@ void PlaybackController::PausePlayback() {
         ports_.view.SetPlayLook(false);
     }
     ports_.map.SetPlayStatus(QStringLiteral("pause"));
+    // The last tick may be a few frames behind the picture the engines
+    // stopped at: the panel, the graph and the slider show that picture's
+    // frame, so that the values read while paused are the picture's own.
+    if (EngineContext* telemetry = TelemetryEngine(); telemetry && PlayState() == kPaused) {
+        ShowPosition(static_cast<int>(ports_.ops.CurrentFrame(*telemetry)));
+    }
 }
 
 void PlaybackController::StopPlayback() {
@@ -52,18 +68,33 @@ void PlaybackController::StopPlayback() {
 }
 
 void PlaybackController::TogglePlay() {
-    if (!ready) {
+    if (OpenBusy()) {
+        // Pressed while a recording opens (also while playback crosses into
+        // the next one): it plays, or does not, once it is ready.
+        playWhenReady_ = !playWhenReady_;
         return;
+    }
+    if (stage_ == Stage::kEnding) {
+        // In the last moments: the press applies to the recording that follows.
+        toggleQueued_ = !toggleQueued_;
+        return;
+    }
+    if (!Ready()) {
+        return;
+    }
+    if (stage_ == Stage::kEnded) {
+        // Played to its end: Play starts it again from the beginning.
+        BothAt(0, [&](EngineContext& e, std::int64_t f) { return ports_.ops.SeekFrame(e, f); });
+        ForgetEnds();
+        MoveTo(Stage::kShown);
+        ShowPosition(0);
     }
     if (PlayState() != kPlaying) {
         ApplyVolume(volume);
-        userSelected = false;
         const int resumed = Resume();
-        if (resumed == 0) {
-            playRequested = true;
-        }
         RefreshSpeedLabel();
         ports_.view.SetPlayLook(resumed != 0);
+        ports_.view.RefreshToolbar();
         return;
     }
     if (EndGuard()) {
@@ -72,26 +103,20 @@ void PlaybackController::TogglePlay() {
     // Pausing returns to the recording's own speed and mutes.
     SetDefaultRate();
     PausePlayback();
-    // The last tick may be a few frames behind the picture the engines
-    // stopped at: the panel, the graph and the slider show that picture's
-    // frame, so that the values read while paused are the picture's own.
-    if (EngineContext* telemetry = TelemetryEngine(); telemetry && PlayState() == kPaused) {
-        const std::int64_t stoppedAt = ports_.ops.CurrentFrame(*telemetry);
-        if (stoppedAt > 0) {
-            ShowPosition(static_cast<int>(stoppedAt));
-        }
-    }
     RefreshIdlePanels();
     RefreshSpeedLabel();
     ports_.view.SetPlayLook(PlayState() == kPlaying);
     ApplyVolume(0);
     Both([&](EngineContext& e) { return ports_.ops.Repaint(e); });
+    ports_.view.RefreshToolbar();
 }
 
 void PlaybackController::StopToStart() {
-    if (EndGuard()) {
+    if (EndGuard() || !Ready()) {
         return;
     }
+    ForgetEnds();
+    MoveTo(Stage::kShown);
     SetDefaultRate();
     ApplyVolume(0);
     RefreshSpeedLabel();

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <utility>
+
 namespace kv::playback {
 
 using namespace kv::engine;
@@ -39,8 +41,11 @@ void PlaybackController::SelectRecording(int index) {
     currentRecording = index;
     ports_.map.SetTrackAvailable(false);
     ApplyVolume(0);
+    // Chosen by the user it opens stopped; reached by continuous playback it
+    // plays (unless Play was pressed in the last moments of the one before).
+    playWhenReady_ = continueNextFolder && !std::exchange(toggleQueued_, false);
     if (!continueNextFolder) {
-        userSelected = true;
+        playsOn_ = false;
     }
     CloseForReopen();
     if (!continueNextFolder && EntryValid(currentRecording)) {
@@ -50,37 +55,35 @@ void PlaybackController::SelectRecording(int index) {
 
 void PlaybackController::CloseForReopen() {
     if (!EntryValid(currentRecording)) {
-        userSelected = false;
         return;
     }
     ports_.map.SetTrackAvailable(false);
     StopPlayback();
-    ready = false;
     ++openSerial_;
     ports_.map.SetHold(true);
     ports_.view.ResetPosition();
     ports_.view.ClearGraphEvents();
     ports_.view.ResetInfoPanel();
+    ScheduleOpen();
     if (!inEndHandling) {
         ports_.view.RefreshToolbar();
     }
-    ScheduleOpen();
 }
 
 // Debounced: each call restarts the 500 ms wait, so a quick run of selections
-// opens only the last one.
+// opens only the last one. An open already under way is given up: its
+// engines' late ready reports are not counted, and the files are opened anew.
 void PlaybackController::ScheduleOpen() {
     ports_.timers.Stop(kOpenTimer);
-    if (openBusy) {
-        ports_.timers.Stop(kWatchdogTimer);
-        openBusy = false;
-        ports_.view.SetWaitCursor(false);
+    ports_.timers.Stop(kWatchdogTimer);
+    const bool busy = OpenBusy();
+    ++openSerial_;
+    readyReported_ = {false, false};
+    ForgetEnds();
+    MoveTo(Stage::kScheduled);
+    if (!busy) {
+        ports_.view.SetWaitCursor(true);
     }
-    if (!openIdle) {
-        return;
-    }
-    openBusy = true;
-    ports_.view.SetWaitCursor(true);
     ports_.view.DisableAll();
     ports_.timers.Start(kWatchdogTimer, kWatchdogMs);
     ports_.timers.Start(kOpenTimer, kOpenDelayMs);
@@ -88,11 +91,9 @@ void PlaybackController::ScheduleOpen() {
 
 void PlaybackController::OnOpenTimer() {
     ports_.timers.Stop(kOpenTimer);
-    if (!openIdle) {
-        ports_.view.SetWaitCursor(false);
+    if (stage_ != Stage::kScheduled) {
         return;
     }
-    openIdle = false;
     bool failedWithMessage = false;
     const int result = OpenCurrent(failedWithMessage);
     if (result == 1) {
@@ -100,10 +101,11 @@ void PlaybackController::OnOpenTimer() {
         ports_.view.SetWaitCursor(false);
         return;
     }
-    if (result == 0) {
-        ports_.timers.Stop(kWatchdogTimer);
+    if (result == 3) {
+        // Passed over to the next recording, whose open is scheduled.
+        return;
     }
-    openBusy = false;
+    ports_.timers.Stop(kWatchdogTimer);
     const bool isLast = currentRecording + 1 >= Size();
     if (failedWithMessage) {
         if (!isLast) {
@@ -113,7 +115,6 @@ void PlaybackController::OnOpenTimer() {
         continueNextFolder = isLast;
     }
     ports_.view.EnableAfterOpen(errorShown);
-    openIdle = true;
     if (result == 0 && !isLast) {
         ports_.view.ZoomOff();
     }
@@ -124,20 +125,20 @@ void PlaybackController::CloseEngines() {
     ports_.timers.Stop(kTickTimer);
     ports_.view.EnableSlider(true);
     tickMark_ = false;
-    ready = false;
     ++openSerial_;
     displayedFrame = -1;
     ports_.view.ReleaseSliderCapture();
     Both([&](EngineContext& e) { return ports_.ops.ResetTelemetry(e); });
     Both([&](EngineContext& e) { return ports_.ops.Close(e); });
-    readyCount = 0;
-    endCount = 0;
+    readyReported_ = {false, false};
+    ForgetEnds();
 }
 
 // 1: both engines asked to open, waiting for them; 0: nothing opened; 2: too
 // short; 3: skipped to the next recording.
 int PlaybackController::OpenCurrent(bool& failedWithMessage) {
     CloseEngines();
+    MoveTo(Stage::kClosed);
     ports_.view.DisableAll();
     if (!EntryValid(currentRecording)) {
         return 0;
@@ -157,6 +158,9 @@ int PlaybackController::OpenCurrent(bool& failedWithMessage) {
         }
     }
     int combined = kOpenFailed;
+    // Opening: a ready report that arrives while Open runs is counted.
+    MoveTo(Stage::kOpening);
+    openingNow_ = true;
     for (EngineContext* engine : engines_) {
         if (!engine->created) {
             continue;
@@ -166,26 +170,30 @@ int PlaybackController::OpenCurrent(bool& failedWithMessage) {
         engine->openResult = path.isEmpty() ? kOpenFailed : ports_.ops.Open(*engine, path);
         combined |= engine->openResult;
     }
-    ports_.timers.Start(kWatchdogTimer, kWatchdogMs);
+    openingNow_ = false;
 
     if (combined != kOpenFailed && (combined & kTooShort) == 0) {
+        ports_.timers.Start(kWatchdogTimer, kWatchdogMs);
         ports_.view.RepaintPanels();
         ports_.view.SetSecondWindowTitle(mainView == 0 ? Text(UiText::RearCameraTitle)
                                                        : Text(UiText::FrontCameraTitle));
         ports_.view.CloseMenu();
-        openBusy = true;
         const bool voltageTrace =
             QFile::exists(QDir(ports_.browser.SourceFolder()).filePath("pvtrace.txt"));
         ports_.view.SetVoltageShown(voltageTrace &&
                                     (entry.parkingGroup != 0 || DefaultRateCode(entry) == -2));
+        if (stage_ == Stage::kOpening && AllReported()) {
+            EnginesReady(); // both reported while they opened
+        }
         return 1;
     }
+    MoveTo(Stage::kClosed);
 
     openReason = 0;
     ports_.map.SetTrackAvailable(false);
     ports_.map.UpdatePane();
     if (continueNextFolder) {
-        openIdle = true;
+        // On the way to the next folder: nothing to show here.
     } else if (reason0 == 0) {
         ports_.view.RepaintPanels();
         const UiText text = (combined & kTooShort) ? UiText::TooShortToPlay : UiText::OpenFailed;
@@ -196,7 +204,6 @@ int PlaybackController::OpenCurrent(bool& failedWithMessage) {
         return 0;
     } else {
         // Reached automatically: a broken recording is passed over silently.
-        openIdle = true;
         const bool isLast = currentRecording + 1 >= Size();
         continueNextFolder = isLast;
         if (!isLast) {
@@ -208,21 +215,37 @@ int PlaybackController::OpenCurrent(bool& failedWithMessage) {
     return (combined & kTooShort) ? 2 : 0;
 }
 
-void PlaybackController::OnEnginesReady(int camera) {
-    if (camera < 0 || camera > 1 || engines_[camera]->openResult == kOpenFailed) {
-        return; // a late report from an engine that is no longer open
+bool PlaybackController::AllReported() {
+    for (int camera = 0; camera < 2; ++camera) {
+        if (Opened(camera) && !readyReported_[static_cast<std::size_t>(camera)]) {
+            return false;
+        }
     }
-    ++readyCount;
-    if (readyCount != ExpectedNotifications()) {
+    return true;
+}
+
+void PlaybackController::OnEnginesReady(int camera) {
+    // A report from an engine that is not open, or for an open that was given
+    // up (the engines are opened anew after the debounce), is not counted.
+    if (camera < 0 || camera > 1 || stage_ != Stage::kOpening || !Opened(camera)) {
         return;
     }
-    readyCount = 0;
+    readyReported_[static_cast<std::size_t>(camera)] = true;
+    // While the engines are still being opened, OpenCurrent finishes the open.
+    if (!openingNow_ && AllReported()) {
+        EnginesReady();
+    }
+}
+
+// Every opened engine is ready: the recording is shown (after the telemetry
+// loader for a recording the user chose, at once when playback goes on).
+void PlaybackController::EnginesReady() {
+    readyReported_ = {false, false};
     ports_.timers.Stop(kWatchdogTimer);
     ports_.timers.Stop(kOpenTimer);
-    openIdle = true;
     tickMark_ = true;
-    endMark_ = false;
     if (currentRecording < 0) {
+        MoveTo(Stage::kClosed);
         return;
     }
     RefreshSpeedLabel();
@@ -234,10 +257,11 @@ void PlaybackController::OnEnginesReady(int camera) {
     openReason = 0;
     continueNextFolder = false;
     if (reason == 0) {
+        MoveTo(Stage::kLoading);
         ports_.map.ClearShown();
         StartLoader();
-    } else if (!StartAtOnce()) {
-        playRequested = true;
+    } else {
+        StartAtOnce();
     }
     ports_.view.RaiseSecondWindow();
 }
@@ -277,32 +301,24 @@ void PlaybackController::StartPrefetch() {
 }
 
 // Playing on from the previous recording: the telemetry is taken over from
-// the prefetch and playback starts as soon as the engines are ready.
-bool PlaybackController::StartAtOnce() {
-    int resumed = 0;
-    bool loaded = true;
-    if (ready) {
-        userSelected = false;
-        resumed = Resume();
-    } else {
-        ready = true;
-        loaded = LoadTelemetry();
-        if (loaded) {
-            ports_.map.SetHold(false);
-            ApplyVolume(volume);
-            SetRateBoth(RateCode());
-            resumed = Resume();
-            FinishOpen();
-            ports_.map.UpdateAvailability();
+// the prefetch and playback starts as soon as the engines are ready (unless
+// Play was pressed meanwhile to stop that).
+void PlaybackController::StartAtOnce() {
+    MoveTo(Stage::kShown);
+    bool resumed = false;
+    if (LoadTelemetry()) {
+        ports_.map.SetHold(false);
+        ApplyVolume(volume);
+        SetRateBoth(RateCode());
+        if (std::exchange(playWhenReady_, false)) {
+            resumed = StartPlaying();
         }
+        FinishOpen();
+        ports_.map.UpdateAvailability();
     }
-    if (openBusy) {
-        ports_.timers.Stop(kWatchdogTimer);
-        openBusy = false;
-        ports_.view.SetWaitCursor(false);
-    }
-    ports_.view.SetPlayLook(resumed != 0);
-    return loaded;
+    ports_.view.SetWaitCursor(false);
+    ports_.view.SetPlayLook(resumed);
+    ports_.view.RefreshToolbar();
 }
 
 bool PlaybackController::LoadTelemetry() {
@@ -329,33 +345,21 @@ bool PlaybackController::LoadTelemetry() {
 }
 
 void PlaybackController::OnTelemetryLoaded() {
-    if (ready) {
+    if (stage_ != Stage::kLoading) {
         return;
     }
-    ready = true;
-    if (openBusy) {
-        if (openIdle) {
-            ports_.timers.Stop(kWatchdogTimer);
-        }
-        openBusy = false;
-        ports_.view.SetWaitCursor(false);
-    }
+    MoveTo(Stage::kShown);
+    ports_.view.SetWaitCursor(false);
     ports_.view.RefreshToolbar();
     if (!EntryValid(currentRecording) || !LoadTelemetry()) {
         return;
     }
     ApplyVolume(volume);
     SetRateBoth(RateCode());
-    if (playRequested) {
-        playRequested = false;
-        userSelected = false;
-        if (Resume() != 0 && !fullScreen) {
-            ports_.view.SetPlayLook(true);
-        }
-    } else if (continueNextFolder) {
-        continueNextFolder = false;
-        userSelected = false;
-        const bool resumed = Resume() != 0;
+    // Play pressed while the recording opened, or the first recording of the
+    // next folder reached by continuous playback.
+    if (std::exchange(playWhenReady_, false)) {
+        const bool resumed = StartPlaying();
         if (resumed || !fullScreen) {
             ports_.view.SetPlayLook(resumed);
         }
@@ -487,8 +491,13 @@ void PlaybackController::CloseRecording() {
     Both([&](EngineContext& e) { return ports_.ops.ResetTelemetry(e); });
     Both([&](EngineContext& e) { return ports_.ops.Close(e); });
     WaitForWorkers();
-    ready = false;
     ++openSerial_;
+    ports_.timers.Stop(kOpenTimer);
+    ports_.timers.Stop(kWatchdogTimer);
+    readyReported_ = {false, false};
+    ForgetEnds();
+    playWhenReady_ = false;
+    MoveTo(Stage::kClosed);
     ports_.map.SetTrackAvailable(false);
     ports_.map.SetHold(true);
     errorShown = false;
@@ -503,7 +512,6 @@ void PlaybackController::CloseRecording() {
         std::lock_guard list(listLock_);
         currentRecording = -1;
     }
-    openIdle = true;
     ports_.view.LayOutBrowser();
 }
 

@@ -11,14 +11,14 @@ namespace kv::playback {
 using namespace kv::engine;
 
 // True in the last moments of a playing recording, where commands could race
-// with the end-of-presentation handling. Once true it stays so until the next
-// recording is ready or the watchdog fires.
+// with the end-of-presentation handling: the recording is then ending until
+// its end is handled (or the watchdog finds the cameras no longer moving).
 bool PlaybackController::EndGuard() {
-    if (endMark_) {
+    if (stage_ == Stage::kEnding) {
         return true;
     }
     EngineContext* telemetry = TelemetryEngine();
-    if (!ready || !telemetry) {
+    if (stage_ != Stage::kShown || !telemetry) {
         return false;
     }
     const int state = telemetry->playState;
@@ -34,8 +34,9 @@ bool PlaybackController::EndGuard() {
     if (current + margin < count) {
         return false;
     }
-    endMark_ = true;
+    MoveTo(Stage::kEnding);
     ports_.view.CloseMenu();
+    StartEndWatch();
     return true;
 }
 
@@ -117,18 +118,24 @@ void PlaybackController::ShowPosition(int frame) {
 
 void PlaybackController::SeekTo(int frame) {
     const int maximum = sliderMax_;
-    // The video stays a few frames before the end so that a seek does not
-    // end the recording; what is shown is the frame asked for.
+    // Playing, the video stays a few frames before the end so that a seek
+    // does not end the recording; what is shown is the frame asked for.
     const int video = std::max(0, std::min(frame, maximum - SeekMargin(RateCode())));
     const int shown = std::max(sliderMin_, std::min(frame, maximum - 1));
     if (!TelemetryEngine()) {
         return;
     }
     const auto seek = [&](EngineContext& e, std::int64_t f) { return ports_.ops.SeekFrame(e, f); };
+    if (stage_ == Stage::kEnded) {
+        MoveTo(Stage::kShown);
+    }
+    ForgetEndsBefore(video);
     switch (PlayState()) {
     case kStopped:
     case kPaused:
-        BothAt(video, seek);
+        // Not playing, nothing can end: the picture is the frame shown.
+        ForgetEndsBefore(shown);
+        BothAt(shown, seek);
         ShowPosition(shown);
         ports_.view.RefreshToolbar();
         ports_.map.MoveMarker();
@@ -144,12 +151,38 @@ void PlaybackController::SeekTo(int frame) {
     }
 }
 
+void PlaybackController::StepFrame(int delta) {
+    EngineContext* telemetry = TelemetryEngine();
+    const int state = PlayState();
+    if (!Ready() || stage_ == Stage::kEnding || !telemetry ||
+        (state != kPaused && state != kStopped)) {
+        return;
+    }
+    const std::int64_t frame = ports_.ops.CurrentFrame(*telemetry) + delta;
+    if (frame < 0 || frame >= ports_.ops.FrameCount(*telemetry)) {
+        return;
+    }
+    // A step goes to the frame itself, up to the last one: paused, the
+    // engines do not end the recording there.
+    if (stage_ == Stage::kEnded) {
+        MoveTo(Stage::kShown);
+    }
+    ForgetEndsBefore(frame);
+    BothAt(frame, [&](EngineContext& e, std::int64_t f) { return ports_.ops.SeekFrame(e, f); });
+    if (state == kStopped) {
+        Both([&](EngineContext& e) { return ports_.ops.Pause(e); });
+    }
+    ShowPosition(static_cast<int>(frame));
+    ports_.view.RefreshToolbar();
+    ports_.map.MoveMarker();
+}
+
 // ---------------------------------------------------------------------------
 // Position slider: pressing pauses; a press beside the thumb seeks at once,
 // a drag shows the frames under the thumb and seeks on release.
 
 void PlaybackController::OnPositionSliderDown(int position, bool grabbedBeside) {
-    if (openBusy || !ready) {
+    if (OpenBusy() || !Ready() || stage_ == Stage::kEnding) {
         return;
     }
     ApplyVolume(0);
@@ -163,14 +196,14 @@ void PlaybackController::OnPositionSliderDown(int position, bool grabbedBeside) 
 }
 
 void PlaybackController::OnPositionSliderMoved(int position, bool grabbedBeside) {
-    if (openBusy || grabbedBeside) {
+    if (OpenBusy() || grabbedBeside) {
         return;
     }
     ShowPosition(position);
 }
 
 void PlaybackController::OnPositionSliderUp(int position, bool grabbedBeside) {
-    if (openBusy || grabbedBeside || resumeStateBeforeDrag_ == kClosed) {
+    if (OpenBusy() || grabbedBeside || resumeStateBeforeDrag_ == kClosed) {
         return; // no press was accepted
     }
     FinishSliderSeek(position);
@@ -190,7 +223,7 @@ void PlaybackController::FinishSliderSeek(int position) {
 }
 
 void PlaybackController::OnVolumeSlider(int position) {
-    if (openBusy) {
+    if (OpenBusy()) {
         return;
     }
     SetVolume(position);
@@ -218,7 +251,7 @@ bool PlaybackController::SeekEvent(const EventMarker* marker) {
 }
 
 bool PlaybackController::NextEvent(int from) {
-    if (EndGuard() || !ready) {
+    if (EndGuard() || !Ready()) {
         return false;
     }
     std::lock_guard lock(eventLock_);
@@ -228,7 +261,7 @@ bool PlaybackController::NextEvent(int from) {
 }
 
 bool PlaybackController::PreviousEvent(int from) {
-    if (EndGuard() || !ready) {
+    if (EndGuard() || !Ready()) {
         return false;
     }
     std::lock_guard lock(eventLock_);

@@ -56,13 +56,62 @@ std::int64_t PlaybackController::FrameCount() {
     return engine ? ports_.ops.FrameCount(*engine) : 0;
 }
 
-bool PlaybackController::BothOpened() {
-    return ports_.front.created && ports_.rear.created && ports_.front.openResult != kOpenFailed &&
-           ports_.rear.openResult != kOpenFailed;
+bool PlaybackController::Opened(int camera) {
+    const EngineContext& e = *engines_[camera];
+    return e.created && e.openResult != kOpenFailed;
 }
 
-int PlaybackController::ExpectedNotifications() {
-    return BothOpened() ? 2 : 1;
+bool PlaybackController::BothOpened() {
+    return Opened(0) && Opened(1);
+}
+
+const char* PhaseName(Phase phase) {
+    switch (phase) {
+    case Phase::kClosed:
+        return "closed";
+    case Phase::kOpening:
+        return "opening";
+    case Phase::kReady:
+        return "ready";
+    case Phase::kPlaying:
+        return "playing";
+    case Phase::kPaused:
+        return "paused";
+    case Phase::kEnding:
+        return "ending";
+    case Phase::kEnded:
+        return "ended";
+    }
+    return "?";
+}
+
+Phase PlaybackController::CurrentPhase() {
+    switch (stage_) {
+    case Stage::kClosed:
+        return Phase::kClosed;
+    case Stage::kScheduled:
+    case Stage::kOpening:
+    case Stage::kLoading:
+        return Phase::kOpening;
+    case Stage::kEnding:
+        return Phase::kEnding;
+    case Stage::kEnded:
+        return Phase::kEnded;
+    case Stage::kShown:
+        break;
+    }
+    switch (PlayState()) {
+    case kPlaying:
+        return Phase::kPlaying;
+    case kPaused:
+        return Phase::kPaused;
+    default:
+        return Phase::kReady;
+    }
+}
+
+void PlaybackController::MoveTo(Stage stage) {
+    stage_ = stage;
 }
 
 bool PlaybackController::Both(const EngineAction& action) {
@@ -86,23 +135,36 @@ float PlaybackController::RearRatio() {
 // telemetry the rear gets trunc(f × front duration / rear duration); when the
 // rear holds it, the front's frame is converted the other way, so both cameras
 // still meet at the same instant.
-bool PlaybackController::BothAt(std::int64_t frame, const FrameAction& action) {
+std::array<std::int64_t, 2> PlaybackController::CameraFrames(std::int64_t frame) {
     const bool rearLeads = !ports_.front.telemetryFlag && ports_.rear.telemetryFlag;
     const float ratio = RearRatio();
-    std::int64_t frontFrame = frame;
-    std::int64_t rearFrame = MapFrame(frame, ratio);
     if (rearLeads) {
-        rearFrame = frame;
-        frontFrame = ratio == 1.0f ? frame : MapFrame(frame, 1.0f / ratio);
+        return {ratio == 1.0f ? frame : MapFrame(frame, 1.0f / ratio), frame};
     }
+    return {frame, MapFrame(frame, ratio)};
+}
+
+bool PlaybackController::BothAt(std::int64_t frame, const FrameAction& action) {
+    const std::array<std::int64_t, 2> frames = CameraFrames(frame);
     bool done = false;
-    if (ports_.front.created && action(ports_.front, frontFrame) != 0) {
+    if (ports_.front.created && action(ports_.front, frames[0]) != 0) {
         done = true;
     }
-    if (ports_.rear.created && action(ports_.rear, rearFrame) != 0) {
+    if (ports_.rear.created && action(ports_.rear, frames[1]) != 0) {
         done = true;
     }
     return done;
+}
+
+// After a seek to frame: a camera that is to play again before its own end
+// will report that end again; one moved past its end stays ended.
+void PlaybackController::ForgetEndsBefore(std::int64_t frame) {
+    const std::array<std::int64_t, 2> frames = CameraFrames(frame);
+    for (int camera = 0; camera < 2; ++camera) {
+        if (Opened(camera) && frames[camera] + 1 < ports_.ops.FrameCount(*engines_[camera])) {
+            ended_[camera] = false;
+        }
+    }
 }
 
 // Only one camera is heard: the telemetry camera; the rear is silenced when
@@ -131,10 +193,25 @@ void PlaybackController::SetDefaultRate() {
     SetRateBoth(code);
 }
 
+// The cameras changed places (the window paused playback meanwhile and
+// resumes it): the sound, the play button and the tool bar follow.
 void PlaybackController::SetViews(int main, int second) {
     mainView = main;
     secondView = second;
     ApplyVolume(volume);
+    if (Ready()) {
+        EngineContext* telemetry = TelemetryEngine();
+        if (telemetry && PlayState() == kPaused) {
+            ShowPosition(static_cast<int>(ports_.ops.CurrentFrame(*telemetry)));
+        }
+        ports_.view.SetPlayLook(PlayState() == kPlaying);
+        ports_.view.RefreshToolbar();
+    } else if (stage_ == Stage::kClosed && EntryValid(currentRecording)) {
+        // Nothing is open for the selected recording: it is opened again.
+        openReason = 0;
+        playWhenReady_ = false;
+        ScheduleOpen();
+    }
 }
 
 void PlaybackController::SetVolume(int value) {
@@ -181,20 +258,61 @@ void PlaybackController::OnTimer(int id) {
     }
 }
 
-// An open whose engines never all reported ready, or an end of presentation
-// that only one engine reported: back to a usable idle state.
+// The watchdog ends two waits. An open whose engines never all reported
+// ready goes back to a usable idle state. A recording at its end (or with
+// one camera ended) whose other camera no longer moves is taken as ended.
 void PlaybackController::OnWatchdog() {
     ports_.timers.Stop(kWatchdogTimer);
-    openReason = 0;
-    openBusy = false;
-    continueNextFolder = false;
-    endMark_ = false;
-    readyCount = 0;
-    endCount = 0;
-    ports_.view.SetWaitCursor(false);
-    ports_.view.RepaintPanels();
-    ports_.view.RefreshToolbar();
-    openIdle = true;
+    switch (stage_) {
+    case Stage::kScheduled:
+    case Stage::kOpening:
+    case Stage::kLoading:
+        openReason = 0;
+        continueNextFolder = false;
+        playWhenReady_ = false;
+        readyReported_ = {false, false};
+        CloseEngines();
+        MoveTo(Stage::kClosed);
+        ports_.view.SetWaitCursor(false);
+        ports_.view.RepaintPanels();
+        ports_.view.RefreshToolbar();
+        break;
+    case Stage::kShown:
+    case Stage::kEnding:
+        if (StillMoving()) {
+            StartEndWatch();
+        } else if (PlayState() == kPlaying) {
+            OnPresentationEnded();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// Notes where the cameras that have not ended stand, and gives them the
+// watchdog's time to move on.
+void PlaybackController::StartEndWatch() {
+    for (int camera = 0; camera < 2; ++camera) {
+        watchFrames_[camera] = Opened(camera) ? ports_.ops.CurrentFrame(*engines_[camera]) : -1;
+    }
+    ports_.timers.Start(kWatchdogTimer, kWatchdogMs);
+}
+
+// A camera that has not reported its end plays on and has moved since the
+// watch started.
+bool PlaybackController::StillMoving() {
+    for (int camera = 0; camera < 2; ++camera) {
+        EngineContext& e = *engines_[camera];
+        if (!Opened(camera) || ended_[camera] || e.playState != kPlaying) {
+            continue;
+        }
+        const std::int64_t now = ports_.ops.CurrentFrame(e);
+        if (now != watchFrames_[camera] && now + 1 < ports_.ops.FrameCount(e)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace kv::playback

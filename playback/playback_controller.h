@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -25,7 +26,26 @@ class MessageSink;
 // the position with the 30 ms tick, runs the playback commands and plays the
 // recordings of a drive one after the other. Everything runs on the window
 // thread except the telemetry loader and the prefetch, which post back.
+//
+// The recording on show goes through one stage at a time (Stage below); each
+// event handler moves between stages, and the flags other parts read (Ready,
+// OpenBusy, ...) are derived from the stage. docs/ARCHITECTURE.md has the table.
 namespace kv::playback {
+
+// Where the current recording is in its life.
+enum class Stage : int {
+    kClosed,    // no recording is open (none chosen, or its open failed)
+    kScheduled, // an open waits out the 500 ms debounce
+    kOpening,   // the engines open the files; waiting for each one's ready report
+    kLoading,   // the engines are ready; the telemetry loader runs
+    kShown,     // ready: stopped, playing or paused, as the engines say
+    kEnding,    // playing into its last moments, or one camera ended: commands held
+    kEnded,     // played to its end and nothing follows: paused on the last picture
+};
+
+// The stage as the user sees it, with the engines' play state within kShown.
+enum class Phase : int { kClosed, kOpening, kReady, kPlaying, kPaused, kEnding, kEnded };
+const char* PhaseName(Phase phase);
 
 // One event marker of the recording, as the graph lists them.
 struct EventMarker {
@@ -119,24 +139,38 @@ public:
     int PlayState();
     int RateCode();
     std::int64_t FrameCount();
+    Stage CurrentStage() const { return stage_; }
+    Phase CurrentPhase();
+    // A recording is shown: its telemetry is loaded and commands reach it.
+    bool Ready() const {
+        return stage_ == Stage::kShown || stage_ == Stage::kEnding || stage_ == Stage::kEnded;
+    }
+    // An open is under way: scheduled, engines opening or telemetry loading.
+    bool OpenBusy() const {
+        return stage_ == Stage::kScheduled || stage_ == Stage::kOpening ||
+               stage_ == Stage::kLoading;
+    }
+    // The engines are not waiting for files to open.
+    bool OpenIdle() const { return stage_ != Stage::kOpening; }
+    // The recording was chosen in the list and not started with Play, so its
+    // end does not move on to the next one.
+    bool UserSelected() const { return !playsOn_; }
+    // Play is to start as soon as the recording being opened is ready.
+    bool PlayWhenReady() const { return playWhenReady_; }
+    // Moves the telemetry camera by delta frames while stopped or paused; the
+    // picture, the slider and the panel all show the frame reached.
+    void StepFrame(int delta);
     const RecordingList& Playlist() const { return playlist_; }
     std::recursive_mutex& ListLock() { return listLock_; }
     int SliderMaximum() const { return sliderMax_; }
     // Waits for the loader and the prefetch threads (tests, shutdown).
     void WaitForWorkers();
 
-    // -- The controller's state.
+    // -- The controller's state besides the stage.
     int currentRecording = -1;
-    bool ready = false;
-    bool openBusy = false;
-    bool openIdle = true;
     int openReason = 0; // 0 picked by the user, 1 advancing, 2 going back
-    bool userSelected = false;
     bool continueNextFolder = false;
-    bool playRequested = false;
     int displayedFrame = -1;
-    int readyCount = 0;
-    int endCount = 0;
     bool inEndHandling = false;
     bool rateLockout = false;
     bool errorShown = false;
@@ -162,7 +196,18 @@ private:
     void ChangeRate(bool faster);
     void CloseEngines();
     bool BothOpened();
-    int ExpectedNotifications();
+    bool Opened(int camera);
+    void MoveTo(Stage stage);
+    // The end of presentation: every opened camera ended (or the watchdog
+    // gave up waiting for the rest).
+    void OnPresentationEnded();
+    void ParkAtEnd();
+    void ForgetEnds() { ended_ = {false, false}; }
+    void ForgetEndsBefore(std::int64_t frame);
+    std::array<std::int64_t, 2> CameraFrames(std::int64_t frame);
+    void StartEndWatch();
+    bool StillMoving();
+    bool StartPlaying(); // Resume, and the recording plays on at its end
 
     // Opening.
     bool EntryValid(int index) const { return index >= 0 && index < Size(); }
@@ -172,7 +217,9 @@ private:
     int OpenCurrent(bool& failedWithMessage);
     void OnOpenTimer();
     void OnWatchdog();
-    bool StartAtOnce();
+    void StartAtOnce();
+    bool AllReported();
+    void EnginesReady();
     bool LoadTelemetry();
     void FinishOpen();
     bool PrepareRecording(RecordingView& info);
@@ -197,9 +244,18 @@ private:
     std::recursive_mutex eventLock_;
     std::vector<EventMarker> events_;
 
+    Stage stage_ = Stage::kClosed;
+    bool playsOn_ = false;       // playback was started: at the end the next recording follows
+    bool playWhenReady_ = false; // the recording being opened starts playing when ready
+    std::array<bool, 2> readyReported_{false, false}; // per camera, for the open under way
+    std::array<bool, 2> ended_{false, false};         // per camera: its end was reported
+    bool openingNow_ = false;                         // inside the engines' Open calls
+    bool toggleQueued_ = false; // Play pressed while the recording ended: for the next one
+    std::array<std::int64_t, 2> watchFrames_{
+        -1, -1}; // where the cameras stood when the end watch began
+
     int sliderMin_ = 0;
     int sliderMax_ = 0;
-    bool endMark_ = false;  // EndGuard fired for this recording
     bool tickMark_ = false; // the tick disabled the controls near the end
     int resumeStateBeforeDrag_ = engine::kClosed;
     std::uint64_t openSerial_ = 0; // counts opens, so a late loader result is dropped

@@ -31,6 +31,9 @@ ToolbarState RefreshToolbar(const ToolbarInputs& in, const ToolbarState& previou
     if (!in.listExists) {
         return previous;
     }
+    if (in.held) {
+        return DisableAll();
+    }
     ToolbarState s;
     s.captionsEnabled = true;
     s.panesEnabled = true;

@@ -59,6 +59,7 @@ struct ToolbarInputs {
     bool rearOpened = false;    // the rear engine opened the recording
     SourceKind source = SourceKind::None;
     bool csvAllowed = false; // the source allows a list export
+    bool held = false;       // a recording is being opened or is in its last moments
 };
 
 struct ToolbarState {
@@ -68,7 +69,7 @@ struct ToolbarState {
 };
 
 // What RefreshToolbar makes of the state; nothing (a copy of previous) while
-// the browser's list does not exist yet.
+// the browser's list does not exist yet, everything off while held.
 ToolbarState RefreshToolbar(const ToolbarInputs& in, const ToolbarState& previous);
 // Everything off while an open is scheduled and near the end of a recording.
 ToolbarState DisableAll();

@@ -118,10 +118,11 @@ bool TelemetryReader::Decode(const BlockHandler& handler) {
     return LocateTelemetryBlock(file, lock, onMapError, handler);
 }
 
-bool TelemetryReader::Open(const QString& recordingPath) {
+bool TelemetryReader::Open(const QString& recordingPath, const std::atomic<bool>* cancel) {
     ClearSamples();
     loaded = false;
-    if (!OpenMapped(recordingPath, file)) {
+    const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(); };
+    if (cancelled() || !OpenMapped(recordingPath, file)) {
         Destroy();
         return false;
     }
@@ -135,6 +136,9 @@ bool TelemetryReader::Open(const QString& recordingPath) {
     // (found again by the scan) never leaves samples twice.
     const auto full = [&](const unsigned char* block, std::uint32_t available) {
         ClearSamples();
+        if (cancelled()) {
+            return false;
+        }
         if (!telemetry::DecodeHeader(block, available, header)) {
             return false;
         }
@@ -160,7 +164,9 @@ bool TelemetryReader::Open(const QString& recordingPath) {
             });
         return ok;
     };
-    const bool decoded = Decode(full);
+    // A block the handler gave up on counts as no block, so a cancel is
+    // looked at again once the decode is over.
+    const bool decoded = !cancelled() && Decode(full) && !cancelled();
     CloseMapped(file);
     if (!decoded) {
         Destroy();

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -37,8 +39,9 @@ struct TelemetryReader {
     bool Init();
     void Destroy();
     // Decodes the whole block of path; false (and the reader cleared) when the
-    // file cannot be opened or a view is refused.
-    bool Open(const QString& path);
+    // file cannot be opened, a view is refused or cancel was set (it is
+    // looked at before the file is read and again before the block is decoded).
+    bool Open(const QString& path, const std::atomic<bool>* cancel = nullptr);
     // Runs handler on the block of the file that is open.
     bool Decode(const BlockHandler& handler);
     // Converts sample times to frames of frameDurationMs, fills the frame

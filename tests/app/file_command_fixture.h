@@ -218,7 +218,7 @@ protected:
         }
         controller->SetPlaylist(list_.shown);
         Show(row);
-        ASSERT_TRUE(controller->ready);
+        ASSERT_TRUE(controller->Ready());
         Fake(0).position = frame;
         Fake(1).position = frame;
         list_.selected = list_.current = row;

@@ -114,7 +114,7 @@ protected:
     // Opens the card and waits for its first recording.
     void OpenCard() {
         host->OpenSource(card, SourceKind::Card);
-        ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never opened";
+        ASSERT_TRUE(WaitFor([&] { return C().Ready(); })) << "the first recording never opened";
     }
     playback::PlaybackController& C() { return host->Controller(); }
     void Click(int button) { window->ToolButton(button)->click(); }
@@ -159,7 +159,7 @@ protected:
         ASSERT_GT(tree->topLevelItemCount(), 0);
         ASSERT_GT(tree->topLevelItem(0)->childCount(), 0);
         tree->SelectItem(tree->topLevelItem(0)->child(0));
-        ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+        ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     }
 
     std::vector<int> tick;
@@ -205,7 +205,7 @@ TEST_F(FileCommandsEndToEnd, CsvOfTheWholeCardReadsBackAsShiftJis) {
     EXPECT_EQ(lines[2].split('|'), names);
 
     // The recording shown before comes back at the frame it was at.
-    ASSERT_TRUE(WaitFor([&] { return C().ready && window->Panel(0)->PictureFrame() == 20; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready() && window->Panel(0)->PictureFrame() == 20; }));
 }
 
 TEST_F(FileCommandsEndToEnd, StillImagesOfBothCamerasShowTheFrameShown) {
@@ -271,7 +271,7 @@ TEST_F(FileCommandsEndToEnd, JoiningThreeRecordingsGivesOneFilePerCamera) {
     EXPECT_EQ(joined->toInt(), sum);
     EXPECT_EQ(frames(rear).value_or("-1").toInt(), sum);
     // Back at the first frame of the recording shown.
-    ASSERT_TRUE(WaitFor([&] { return C().ready && window->Panel(0)->PictureFrame() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready() && window->Panel(0)->PictureFrame() == 0; }));
 }
 
 TEST_F(FileCommandsEndToEnd, DeletingOnACardLeavesHiddenPlaceholders) {
@@ -292,7 +292,7 @@ TEST_F(FileCommandsEndToEnd, DeletingOnACardLeavesHiddenPlaceholders) {
     }
     EXPECT_TRUE(QFileInfo::exists(shown[0].frontPath));
     // The card, read again, no longer lists it.
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     for (const RecordingEntry& e : window->Browser()->CollectAllRecordings()) {
         EXPECT_NE(e.frontPath, gone.frontPath);
     }
@@ -363,7 +363,7 @@ TEST_F(FileCommandsEndToEnd, TheToolBarFollowsItsRulesAfterEveryCommand) {
     QObject counting; // the connection ends with the test
     QObject::connect(&host->Commands().frame(), &OperationFrame::ended, &counting, [&] { ++ends; });
     const auto idle = [&] {
-        return C().ready && !C().openBusy && !host->Commands().OperationRunning() &&
+        return C().Ready() && !C().OpenBusy() && !host->Commands().OperationRunning() &&
                !host->Commands().frame().hasWorker();
     };
     const auto bring = [&](bool playing) {

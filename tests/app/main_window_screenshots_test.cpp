@@ -77,7 +77,7 @@ TEST(MainWindowScreenshots, DemoRecordingAtScaleOneAndOneAndAHalf) {
         PlaybackHost host(w, messages);
         host.ShowEntries(list);
         host.Controller().SelectRecording(0);
-        ASSERT_TRUE(WaitFor([&] { return host.Controller().ready; })) << scale;
+        ASSERT_TRUE(WaitFor([&] { return host.Controller().Ready(); })) << scale;
         // The trigger sits in the middle: go to the first event the graph found.
         ASSERT_TRUE(host.Controller().NextEvent(0)) << "no event in the recording";
         ASSERT_TRUE(WaitFor([&] {

@@ -64,7 +64,7 @@ protected:
     }
     void Open(const QString& path) {
         host->OpenSource(path, SourceKind::File);
-        ASSERT_TRUE(WaitFor([&] { return C().ready; })) << path.toStdString();
+        ASSERT_TRUE(WaitFor([&] { return C().Ready(); })) << path.toStdString();
     }
     playback::PlaybackController& C() { return host->Controller(); }
 

@@ -99,7 +99,7 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheGroups) {
     // Choosing the first group lists it and opens its first recording.
     tree->SelectItem(top->child(0));
     ASSERT_EQ(window->RecordingListCtrl()->shownEntries().size(), 2u);
-    ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never became ready";
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); })) << "the first recording never became ready";
     EXPECT_EQ(C().currentRecording, 0);
     EXPECT_EQ(window->Engine(0).playState, engine::kStopped);
     EXPECT_TRUE(window->ToolButton(2)->isEnabled()); // play
@@ -119,15 +119,15 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheGroups) {
 
     // The end of the first recording carries on into the second, then past the
     // empty folder into the third folder's recording.
-    ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().Ready(); }));
     EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 1); // the list follows
     ASSERT_TRUE(WaitFor([&] {
-        return tree->currentItem() == top->child(1) && C().currentRecording == 0 && C().ready;
+        return tree->currentItem() == top->child(1) && C().currentRecording == 0 && C().Ready();
     })) << "the chain did not reach the second group";
     EXPECT_EQ(window->Browser()->CountText(), QStringLiteral("1個"));
     // The last recording plays to its end and is shown again stopped at frame 0.
     ASSERT_TRUE(WaitFor([&] {
-        return C().ready && window->Engine(0).playState == engine::kStopped &&
+        return C().Ready() && window->Engine(0).playState == engine::kStopped &&
                window->PositionSlider()->position() == 0 && Frame(0) == 0;
     }));
     EXPECT_TRUE(messages.messages.empty());
@@ -139,7 +139,7 @@ TEST_F(PlaybackIntegrationTest, TheViewSwitchKeepsTheRearCameraSilent) {
     Folder(folder.path(), "100MEDIA", 1, 1, 6.0);
     host->OpenSource(QDir(folder.path()).filePath("100MEDIA"), SourceKind::Folder);
     window->Browser()->tree()->SelectItem(window->Browser()->tree()->topLevelItem(0)->child(0));
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     C().SetVolume(40000);
     window->Command(kToolBarFirstCommand + 2);
     ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPlaying; }));
@@ -182,7 +182,7 @@ TEST_F(PlaybackIntegrationTest, ACardOnTheCommandLineOpensAtItsFirstGroup) {
     ASSERT_NE(group->parent(), nullptr);
     EXPECT_EQ(group->parent()->text(0), QStringLiteral("Normal"));
     EXPECT_GE(host->List().size(), 3u);
-    ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never opened";
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); })) << "the first recording never opened";
     EXPECT_EQ(C().currentRecording, 0);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 0); // the list marks what is shown
@@ -193,7 +193,7 @@ TEST_F(PlaybackIntegrationTest, ACardOnTheCommandLineOpensAtItsFirstGroup) {
     const QString empty = QDir(folder.path()).filePath(QStringLiteral("empty"));
     QDir().mkpath(empty);
     ASSERT_TRUE(host->OpenInitialSource({QStringLiteral("kolvista"), empty}));
-    ASSERT_TRUE(WaitFor([&] { return host->List().empty() && !C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return host->List().empty() && !C().Ready(); }));
     const auto onlyBrowse = [&] {
         for (int i = 0; i < playback::kToolButtons; ++i) {
             if (window->ToolButton(i)->isEnabled() != (i == playback::kBrowseButton)) {
@@ -215,7 +215,7 @@ TEST_F(PlaybackIntegrationTest, RemovingTheFolderWhilePlayingResetsTheViewer) {
     host->OpenSource(source, SourceKind::Folder);
     browser::CFolderTreeCtrl* tree = window->Browser()->tree();
     tree->SelectItem(tree->topLevelItem(0)->child(0));
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     window->Command(kToolBarFirstCommand + playback::kPlayButton);
     ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPlaying; }));
 
@@ -225,7 +225,7 @@ TEST_F(PlaybackIntegrationTest, RemovingTheFolderWhilePlayingResetsTheViewer) {
     EXPECT_EQ(window->Engine(0).playState, engine::kClosed);
     EXPECT_EQ(window->Engine(1).playState, engine::kClosed);
     EXPECT_TRUE(host->List().empty());
-    EXPECT_FALSE(C().ready);
+    EXPECT_FALSE(C().Ready());
     EXPECT_EQ(C().currentRecording, -1);
     EXPECT_TRUE(window->ToolButton(playback::kBrowseButton)->isEnabled());
     EXPECT_FALSE(window->ToolButton(playback::kPlayButton)->isEnabled());
@@ -243,8 +243,8 @@ TEST_F(PlaybackIntegrationTest, ADamagedRecordingIsRepairedOnlyWhenTheUserAgrees
               QStringLiteral("ファイルが破損しています。修復して再生しますか？"));
     // The answer is taken while the recording is opened: after No nothing is
     // opened and nothing is left to do that could open it later.
-    EXPECT_FALSE(C().openBusy);
-    EXPECT_FALSE(C().ready);
+    EXPECT_FALSE(C().OpenBusy());
+    EXPECT_FALSE(C().Ready());
     EXPECT_EQ(window->Engine(0).playState, engine::kClosed);
 
     // Yes: the repaired copy plays; the recording on the card is left alone.
@@ -257,7 +257,7 @@ TEST_F(PlaybackIntegrationTest, ADamagedRecordingIsRepairedOnlyWhenTheUserAgrees
     messages.messages.clear();
     C().SelectRecording(-1);
     C().SelectRecording(0);
-    ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the repaired copy never became ready";
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); })) << "the repaired copy never became ready";
     EXPECT_EQ(messages.messages.size(), 1u);
     QFile f(list[0].frontPath);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -45,7 +45,7 @@ TEST_F(CardPulled, WhilePlayingResetsTheViewerAndWritesNothing) {
     slot.roots = {card};
     ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart());
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Playing() && Frame(0) > 10; }));
     Shot(QStringLiteral("playing"));
@@ -65,7 +65,7 @@ TEST_F(CardPulled, WhilePlayingResetsTheViewerAndWritesNothing) {
     EXPECT_EQ(window->Engine(1).playState, engine::kClosed);
     EXPECT_TRUE(host->List().empty());
     EXPECT_TRUE(ListedNames().isEmpty());
-    EXPECT_FALSE(C().ready);
+    EXPECT_FALSE(C().Ready());
     EXPECT_EQ(C().currentRecording, -1);
     for (int i = 0; i < playback::kToolButtons; ++i) {
         EXPECT_EQ(window->ToolButton(i)->isEnabled(), i == playback::kBrowseButton)
@@ -83,7 +83,7 @@ TEST_F(CardPulled, WhilePlayingResetsTheViewerAndWritesNothing) {
     ASSERT_TRUE(QDir().rename(pulled, card));
     slot.roots = {card};
     ASSERT_TRUE(OpenAtStart());
-    ASSERT_TRUE(WaitFor([&] { return C().ready && !host->List().empty(); }))
+    ASSERT_TRUE(WaitFor([&] { return C().Ready() && !host->List().empty(); }))
         << "the card put back did not open";
     ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Playing() && Frame(0) > 10; }));

@@ -58,8 +58,8 @@ protected:
         // (for a command that closed them) and that open has completed.
         const bool reopens = comesBackAt != kStaysOpen;
         ASSERT_TRUE(WaitFor([&] {
-            return (!reopens || window->Engine(0).opens.load() > opensBefore) && C().ready &&
-                   !C().openBusy && Frame(0) == at && !host->Commands().OperationRunning();
+            return (!reopens || window->Engine(0).opens.load() > opensBefore) && C().Ready() &&
+                   !C().OpenBusy() && Frame(0) == at && !host->Commands().OperationRunning();
         })) << "the recording did not come back at frame "
             << at << " (at " << Frame(0) << ", opens " << opensBefore << " -> "
             << window->Engine(0).opens.load() << ")";
@@ -78,7 +78,7 @@ TEST_F(FileWork, CsvStillJoinAndDeletesShowOnTheCardOpenedAgain) {
     slot.roots = {card};
     ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart());
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     const RecordingList first = host->List();
     ASSERT_GE(first.size(), 4u);
 
@@ -155,7 +155,7 @@ TEST_F(FileWork, CsvStillJoinAndDeletesShowOnTheCardOpenedAgain) {
     ASSERT_GT(tree->topLevelItemCount(), 0);
     ASSERT_GT(tree->topLevelItem(0)->childCount(), 0);
     tree->SelectItem(tree->topLevelItem(0)->child(0));
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     ASSERT_EQ(ListedNames(), QStringList({first[2].frontName, first[3].frontName}));
     dialogs->rowsToTick = {0};
     ASSERT_NO_FATAL_FAILURE(RunCommand(playback::kDeleteButton, kNothingShown));
@@ -172,7 +172,7 @@ TEST_F(FileWork, CsvStillJoinAndDeletesShowOnTheCardOpenedAgain) {
     // The card opened again: the deleted recording is gone from its list, the
     // one before it ends its group, and the work done is still in the folder.
     ASSERT_TRUE(OpenAtStart());
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     EXPECT_EQ(ListedNames(), QStringList({first[0].frontName}));
     QStringList all;
     for (const RecordingEntry& e : window->Browser()->CollectAllRecordings()) {

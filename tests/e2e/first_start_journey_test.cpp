@@ -76,7 +76,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     EXPECT_EQ(group->parent()->text(0), QStringLiteral("Normal"));
     EXPECT_EQ(ListedNames(), groups[0]);
     EXPECT_EQ(window->Browser()->CountText(), QStringLiteral("%1個").arg(groups[0].size()));
-    ASSERT_TRUE(WaitFor([&] { return C().ready; })) << "the first recording never opened";
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); })) << "the first recording never opened";
     EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 0);
     EXPECT_FALSE(Playing());
     Shot(QStringLiteral("card-opened"));
@@ -141,7 +141,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     C().SeekTo(window->PositionSlider()->maximum() - 10);
-    ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().ready && Playing(); }))
+    ASSERT_TRUE(WaitFor([&] { return C().currentRecording == 1 && C().Ready() && Playing(); }))
         << "the next recording did not follow";
     EXPECT_EQ(window->RecordingListCtrl()->currentIndex(), 1);
     EXPECT_EQ(QFileInfo(window->Engine(0).lastLoadedPath).fileName(), groups[0][1]);
@@ -154,7 +154,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     browser::CFileListCtrl* list = window->RecordingListCtrl();
     const QRect row = list->visualRect(list->model()->index(last, 0));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
-    ASSERT_TRUE(WaitFor([&] { return C().currentRecording == last && C().ready; }))
+    ASSERT_TRUE(WaitFor([&] { return C().currentRecording == last && C().Ready(); }))
         << "clicking the last row did not open it";
     if (!Playing()) {
         ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
@@ -162,7 +162,7 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     ASSERT_TRUE(WaitFor([&] { return Playing(); }));
     C().SeekTo(window->PositionSlider()->maximum() - 10);
     ASSERT_TRUE(WaitFor([&] {
-        return tree->currentItem() != group && C().currentRecording == 0 && C().ready;
+        return tree->currentItem() != group && C().currentRecording == 0 && C().Ready();
     })) << "the next group did not follow";
     EXPECT_EQ(tree->currentItem()->parent(), group->parent());
     EXPECT_EQ(ListedNames(), groups[1]);

@@ -33,7 +33,7 @@ TEST_F(JoinTarget, TheCardsOwnFrontFolderIsRefusedAndTheCardStaysAsItWas) {
     slot.roots = {card};
     ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart());
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
     ASSERT_GE(host->List().size(), 3u);
     const QMap<QString, QByteArray> before = Digests(card);
     ASSERT_FALSE(before.isEmpty());
@@ -44,7 +44,7 @@ TEST_F(JoinTarget, TheCardsOwnFrontFolderIsRefusedAndTheCardStaysAsItWas) {
     ASSERT_NO_FATAL_FAILURE(Click(playback::kJoinButton));
     ASSERT_TRUE(WaitFor([&] { return dialogs->messages.size() > seen; }))
         << "the join never answered";
-    ASSERT_TRUE(WaitFor([&] { return !host->Commands().OperationRunning() && C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return !host->Commands().OperationRunning() && C().Ready(); }));
     Shot(QStringLiteral("join-into-card-refused"));
 
     EXPECT_EQ(dialogs->selectionDialogs, 1);

@@ -42,7 +42,7 @@ protected:
             row = static_cast<int>(ListedNames().indexOf(kPowerLoss));
         }
         ASSERT_GE(row, 0) << "no group lists " << kPowerLoss.toStdString();
-        ASSERT_TRUE(WaitFor([&] { return C().ready || !dialogs->messages.empty(); }));
+        ASSERT_TRUE(WaitFor([&] { return C().Ready() || !dialogs->messages.empty(); }));
         const std::size_t before = dialogs->messages.size();
         Shot(QStringLiteral("damaged-group"));
 
@@ -55,7 +55,7 @@ protected:
             << "no repair question";
         EXPECT_EQ(dialogs->messages[before].text,
                   QStringLiteral("ファイルが破損しています。修復して再生しますか？"));
-        ASSERT_TRUE(WaitFor([&] { return C().ready && C().currentRecording == row; }))
+        ASSERT_TRUE(WaitFor([&] { return C().Ready() && C().currentRecording == row; }))
             << "the repaired copy never opened";
     }
 };

@@ -78,7 +78,7 @@ TEST_F(ViewControls, FullScreenZoomMirrorSwitchSpeedsAndEvents) {
     slot.roots = {card};
     ASSERT_NO_FATAL_FAILURE(StartViewer());
     ASSERT_TRUE(OpenAtStart());
-    ASSERT_TRUE(WaitFor([&] { return C().ready; }));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
 
     // The first recording on the card with two events or more, looked for
     // group by group as a user would: the group in the tree, then its rows.
@@ -90,13 +90,13 @@ TEST_F(ViewControls, FullScreenZoomMirrorSwitchSpeedsAndEvents) {
     for (int group = 0; group < drives->childCount() && events.size() < 2; ++group) {
         if (group > 0) {
             tree->SelectItem(drives->child(group));
-            ASSERT_TRUE(WaitFor([&] { return C().ready && C().currentRecording == 0; }));
+            ASSERT_TRUE(WaitFor([&] { return C().Ready() && C().currentRecording == 0; }));
         }
         for (int row = 0; row < static_cast<int>(host->List().size()); ++row) {
             if (row > 0) {
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                                   list->visualRect(list->model()->index(row, 0)).center());
-                ASSERT_TRUE(WaitFor([&] { return C().ready && C().currentRecording == row; }));
+                ASSERT_TRUE(WaitFor([&] { return C().Ready() && C().currentRecording == row; }));
             }
             ASSERT_TRUE(WaitFor([&] { return window->Graph()->dataPresent(); }));
             events = GraphEvents();

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <thread>
 
 namespace kv::engine {
 namespace {
@@ -227,6 +228,39 @@ TEST_F(EngineOpsTest, TelemetryAndPrefetch) {
     ASSERT_TRUE(ops.LoadTelemetry(context, sound)); // taken over, not decoded again
     EXPECT_EQ(context.working.sensors.size(), 30u);
     EXPECT_TRUE(context.prefetch.sensors.empty());
+
+    // A prefetch told to give up leaves nothing behind to be taken over, and
+    // the load decodes the recording itself.
+    context.prefetchCancel = true;
+    Prefetch(context, rear, sound, QString());
+    EXPECT_TRUE(context.prefetch.sensors.empty());
+    EXPECT_TRUE(context.prefetchPath.isEmpty());
+    EXPECT_FALSE(context.prefetchCancel);
+    ops.ResetTelemetry(context);
+    ASSERT_TRUE(ops.LoadTelemetry(context, sound));
+    EXPECT_EQ(context.working.sensors.size(), 30u);
+    ops.Destroy(rear);
+}
+
+// The prefetch thread fills its reader while the window thread opens and
+// loads recordings on the same engine (ThreadSanitizer watches this one).
+TEST_F(EngineOpsTest, OpenAndLoadWhileAPrefetchRuns) {
+    EngineContext rear;
+    ASSERT_TRUE(ops.Create(rear, 1, &surface, &surface));
+    std::atomic<bool> stop{false};
+    std::thread prefetch([&] {
+        while (!stop) {
+            Prefetch(context, rear, sound, QString());
+        }
+    });
+    for (int i = 0; i < 20 && !HasFailure(); ++i) {
+        EXPECT_EQ(ops.Open(context, sound), kOpened) << i;
+        EXPECT_TRUE(ops.LoadTelemetry(context, sound)) << i;
+        EXPECT_EQ(context.working.sensors.size(), 30u) << i;
+        ops.Close(context);
+    }
+    stop = true;
+    prefetch.join();
     ops.Destroy(rear);
 }
 

@@ -87,7 +87,7 @@ protected:
             return false;
         }
         tree->SelectItem(tree->topLevelItem(0)->child(0));
-        return WaitFor([&] { return C().ready; });
+        return WaitFor([&] { return C().Ready(); });
     }
     void Play() { window->Command(app::kToolBarFirstCommand + 2); }
 

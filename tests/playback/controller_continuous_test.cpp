@@ -39,7 +39,7 @@ TEST_F(ContinuousTest, PlaysOnThroughFoldersPassingOverAnEmptyOne) {
     EXPECT_TRUE(LastOpen(0).startsWith(QStringLiteral("/card/2/")));
     EXPECT_TRUE(LastOpen(0).endsWith(FrontName(11)));
     EXPECT_EQ(controller->PlayState(), kPlaying);
-    EXPECT_FALSE(controller->userSelected);
+    EXPECT_FALSE(controller->UserSelected());
     EXPECT_EQ(view.fullScreenLeft, 0);
 
     // Nothing follows: the last recording is opened again and stays at frame 0.
@@ -53,7 +53,7 @@ TEST_F(ContinuousTest, PlaysOnThroughFoldersPassingOverAnEmptyOne) {
     EXPECT_TRUE(LastOpen(0).endsWith(FrontName(11)));
     EXPECT_EQ(controller->PlayState(), kStopped);
     EXPECT_EQ(view.shownFrame, 0);
-    EXPECT_TRUE(controller->userSelected);
+    EXPECT_TRUE(controller->UserSelected());
     EXPECT_EQ(view.pauseLook, false);
     EXPECT_TRUE(messages.messages.empty());
 }
@@ -67,24 +67,63 @@ TEST_F(ContinuousTest, RecordingOnlySelectedStopsAtItsEnd) {
     OpenNext();
     EXPECT_EQ(controller->currentRecording, 0);
     EXPECT_EQ(Opens(0), opens);
-    EXPECT_TRUE(controller->ready);
+    EXPECT_TRUE(controller->Ready());
 }
 
-TEST_F(ContinuousTest, EndReportedByOneEngineWaitsForTheOtherThenTheWatchdog) {
-    Add(0, 1);
+// A shorter or cut rear ends first: the front plays on to its own end, and
+// the rear's repeated reports (after a pause and resume) never count twice.
+TEST_F(ContinuousTest, ShorterRearEndsFirstAndTheFrontPlaysToItsEnd) {
+    Add(0, 1, Camera{300}, Camera{90});
     Add(0, 2);
     ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
-    controller->OnEndOfStream(0);
-    EXPECT_EQ(controller->currentRecording, 0);
-    EXPECT_TRUE(timers.Running(kWatchdogTimer));
-    timers.Advance(kWatchdogMs);
-    EXPECT_FALSE(timers.Running(kWatchdogTimer));
-    EXPECT_TRUE(controller->openIdle);
-    EXPECT_FALSE(controller->openBusy);
-    EXPECT_EQ(controller->currentRecording, 0); // no successor
-    // The next end is counted afresh: one report alone does not advance.
+    Fake(0).position = 100;
     controller->OnEndOfStream(1);
-    EXPECT_EQ(controller->currentRecording, 0);
+    for (int position : {119, 150, 200, 250}) {
+        Fake(0).position = position;
+        controller->PausePlayback();
+        controller->TogglePlay(); // the rear's engine reports its end again
+        controller->OnEndOfStream(1);
+        timers.Advance(kWatchdogMs); // the front moved meanwhile: the wait goes on
+        EXPECT_EQ(controller->currentRecording, 0) << position;
+        EXPECT_EQ(controller->CurrentPhase(), Phase::kPlaying) << position;
+    }
+    Fake(0).position = 299;
+    controller->OnEndOfStream(0);
+    EXPECT_EQ(controller->currentRecording, 1);
+}
+
+// One camera's end is never reported: once the other camera stops moving the
+// watchdog takes the recording as ended, and the viewer goes on.
+TEST_F(ContinuousTest, MissingEndReportIsEndedByTheWatchdog) {
+    struct Case {
+        const char* name;
+        int recordings;
+        int currentAfter;
+        Phase phaseAfter;
+    } const cases[] = {
+        {"plays on to the next", 2, 1, Phase::kOpening},
+        {"last of all: opened again at its start", 1, 0, Phase::kOpening},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        controller->CloseRecording();
+        browser.folders.assign(1, {});
+        for (int i = 0; i < c.recordings; ++i) {
+            Add(0, i + 1);
+        }
+        ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
+        Fake(0).position = 299;
+        Fake(1).position = 150; // the rear's clock has stopped without a report
+        controller->OnEndOfStream(0);
+        EXPECT_EQ(controller->currentRecording, 0);
+        // The next tick finds the front in its last moments; the watch starts again.
+        timers.Advance(kWatchdogMs + kTickPeriodMs);
+        EXPECT_EQ(controller->currentRecording, c.currentAfter);
+        EXPECT_EQ(controller->CurrentPhase(), c.phaseAfter);
+        FinishOpening();
+        EXPECT_TRUE(controller->Ready());
+        EXPECT_FALSE(controller->EndGuard());
+    }
 }
 
 TEST_F(ContinuousTest, FailedAutomaticOpenIsSkippedSilently) {
@@ -147,7 +186,7 @@ TEST_F(ContinuousTest, NextAtTheLastRecordingOfTheLastFolderReopensItStopped) {
     EXPECT_EQ(controller->PlayState(), kStopped);
     EXPECT_EQ(view.shownFrame, 0);
     EXPECT_FALSE(controller->continueNextFolder);
-    EXPECT_TRUE(controller->userSelected);
+    EXPECT_TRUE(controller->UserSelected());
 }
 
 TEST_F(ContinuousTest, ChosenFolderWithRecordingsSelectsItsFirstRow) {
@@ -160,10 +199,10 @@ TEST_F(ContinuousTest, ChosenFolderWithRecordingsSelectsItsFirstRow) {
     FinishOpening();
     EXPECT_TRUE(LastOpen(0).endsWith(FrontName(5)));
     EXPECT_EQ(controller->PlayState(), kStopped); // chosen by the user: not started
-    EXPECT_TRUE(controller->userSelected);
+    EXPECT_TRUE(controller->UserSelected());
     // A mere refresh of the same folder changes nothing.
     controller->OnFolderLoaded({true, true});
-    EXPECT_TRUE(controller->ready);
+    EXPECT_TRUE(controller->Ready());
 }
 
 TEST_F(ContinuousTest, EmptyFoldersToTheEndStopContinuousPlayback) {

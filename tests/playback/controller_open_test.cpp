@@ -28,10 +28,10 @@ TEST_F(ControllerTest, QuickSelectionsOpenOnlyTheLastOnce) {
 TEST_F(ControllerTest, OpenedRecordingBecomesShownAndStopped) {
     Add(0, 1, Camera{9000});
     Show(0);
-    EXPECT_TRUE(controller->ready);
-    EXPECT_FALSE(controller->openBusy);
-    EXPECT_TRUE(controller->openIdle);
-    EXPECT_TRUE(controller->userSelected);
+    EXPECT_TRUE(controller->Ready());
+    EXPECT_FALSE(controller->OpenBusy());
+    EXPECT_TRUE(controller->OpenIdle());
+    EXPECT_TRUE(controller->UserSelected());
     EXPECT_EQ(controller->PlayState(), kStopped);
     EXPECT_TRUE(Engine(0).telemetryFlag);
     EXPECT_EQ(view.sliderRange, std::make_pair(0, 9000));
@@ -77,8 +77,8 @@ TEST_F(ControllerTest, FailedUserOpenIsReported) {
         EXPECT_EQ(messages.messages[0].text, QString::fromUtf16(c.text));
         EXPECT_EQ(messages.messages[0].caption, QStringLiteral("ERROR"));
         EXPECT_TRUE(controller->errorShown);
-        EXPECT_FALSE(controller->openBusy);
-        EXPECT_TRUE(controller->openIdle);
+        EXPECT_FALSE(controller->OpenBusy());
+        EXPECT_TRUE(controller->OpenIdle());
         EXPECT_FALSE(timers.Running(kWatchdogTimer));
         ASSERT_EQ(view.enabledAfterOpen.size(), 1u);
         EXPECT_TRUE(view.enabledAfterOpen[0]); // the delete button stays usable
@@ -99,8 +99,8 @@ TEST_F(ControllerTest, DamagedRecordingIsOpenedOnlyAfterYes) {
     EXPECT_EQ(messages.messages[0].caption, QStringLiteral("確認"));
     EXPECT_EQ(messages.messages[0].style, 4);
     EXPECT_EQ(Fake(0).calls.filter(QStringLiteral("Open ")).size(), 0);
-    EXPECT_FALSE(controller->ready);
-    EXPECT_TRUE(controller->openIdle);
+    EXPECT_FALSE(controller->Ready());
+    EXPECT_TRUE(controller->OpenIdle());
 
     messages.messages.clear();
     messages.answers = {1}; // はい: the engine opens (and repairs) the file
@@ -109,7 +109,7 @@ TEST_F(ControllerTest, DamagedRecordingIsOpenedOnlyAfterYes) {
     FinishOpening();
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(LastOpen(0), controller->Playlist()[0].frontPath);
-    EXPECT_TRUE(controller->ready);
+    EXPECT_TRUE(controller->Ready());
 }
 
 TEST_F(ControllerTest, SameRowReportedBackIsIgnoredUnlessTheFilterChanged) {
@@ -118,11 +118,11 @@ TEST_F(ControllerTest, SameRowReportedBackIsIgnoredUnlessTheFilterChanged) {
     const int opens = Fake(0).calls.filter(QStringLiteral("Open ")).size();
     controller->SelectRecording(0);
     timers.Advance(kOpenDelayMs);
-    EXPECT_TRUE(controller->ready);
+    EXPECT_TRUE(controller->Ready());
     EXPECT_EQ(Fake(0).calls.filter(QStringLiteral("Open ")).size(), opens);
     browser.filterChanged = true;
     controller->SelectRecording(0);
-    EXPECT_FALSE(controller->ready);
+    EXPECT_FALSE(controller->Ready());
     timers.Advance(kOpenDelayMs);
     EXPECT_EQ(Fake(0).calls.filter(QStringLiteral("Open ")).size(), opens + 1);
 }
@@ -131,25 +131,25 @@ TEST_F(ControllerTest, WatchdogReturnsToIdleWhenOneEngineNeverReports) {
     Add(0, 1);
     controller->SelectRecording(0);
     timers.Advance(kOpenDelayMs);
-    EXPECT_FALSE(controller->openIdle);
-    EXPECT_TRUE(controller->openBusy);
+    EXPECT_FALSE(controller->OpenIdle());
+    EXPECT_TRUE(controller->OpenBusy());
     controller->OnEnginesReady(0); // the rear never reports
     timers.Advance(kWatchdogMs - 1);
-    EXPECT_TRUE(controller->openBusy);
+    EXPECT_TRUE(controller->OpenBusy());
     timers.Advance(1);
-    EXPECT_FALSE(controller->openBusy);
-    EXPECT_TRUE(controller->openIdle);
+    EXPECT_FALSE(controller->OpenBusy());
+    EXPECT_TRUE(controller->OpenIdle());
     EXPECT_FALSE(controller->continueNextFolder);
     EXPECT_EQ(controller->openReason, 0);
     EXPECT_FALSE(view.waitCursor);
     EXPECT_FALSE(timers.Running(kWatchdogTimer));
-    EXPECT_FALSE(controller->ready);
+    EXPECT_FALSE(controller->Ready());
 
     // The controller is usable again: the next selection opens.
     Add(0, 2);
     controller->SelectRecording(1);
     FinishOpening();
-    EXPECT_TRUE(controller->ready);
+    EXPECT_TRUE(controller->Ready());
     EXPECT_TRUE(LastOpen(0).endsWith(FrontName(2)));
 }
 
@@ -163,10 +163,10 @@ TEST_F(ControllerTest, LateTelemetryOfAnEarlierSelectionIsDropped) {
     controller->WaitForWorkers();
     controller->SelectRecording(1); // before the loader's result arrives
     poster.RunAll();
-    EXPECT_FALSE(controller->ready);
+    EXPECT_FALSE(controller->Ready());
     EXPECT_FALSE(timers.Running(kTickTimer));
     FinishOpening();
-    EXPECT_TRUE(controller->ready);
+    EXPECT_TRUE(controller->Ready());
     EXPECT_TRUE(LastOpen(0).endsWith(FrontName(2)));
 }
 
@@ -195,8 +195,8 @@ TEST_F(ControllerTest, CloseRecordingReturnsToNothingShown) {
     ASSERT_NO_FATAL_FAILURE(ShowAndPlay(0));
     controller->CloseRecording();
     EXPECT_EQ(controller->currentRecording, -1);
-    EXPECT_FALSE(controller->ready);
-    EXPECT_TRUE(controller->openIdle);
+    EXPECT_FALSE(controller->Ready());
+    EXPECT_TRUE(controller->OpenIdle());
     EXPECT_EQ(Engine(0).playState, engine::kClosed);
     EXPECT_EQ(Engine(1).playState, engine::kClosed);
     EXPECT_EQ(view.sliderRange, std::make_pair(0, 0));

@@ -5,7 +5,6 @@
 
 #include "avi_bytes.h"
 #include "avi_verify.h"
-#include "child_run.h"
 #include "repair.h"
 #include "trash.h"
 
