@@ -333,7 +333,7 @@ bool PlaybackController::LoadTelemetry() {
         if (path.isEmpty()) {
             continue;
         }
-        if (IsCameraFile(path) && QFile::exists(RepairedPath(path))) {
+        if (IsCameraFile(path) && HasRepairedCopy(path)) {
             path = RepairedPath(path);
         }
         if (ports_.ops.LoadTelemetry(*engine, path)) {
