@@ -766,6 +766,11 @@ bool CQuillonDlg::ViewSwitchCommand() {
     if (secondWindow_) {
         secondWindow_->raise();
     }
+    if (wasPlaying) {
+        for (engine::EngineContext& c : engines_) {
+            ops_.Run(c);
+        }
+    }
     Q_EMIT viewsSwitched();
     return true;
 }
@@ -946,7 +951,12 @@ void CQuillonDlg::keyPressEvent(QKeyEvent* event) {
     };
     switch (event->key()) {
     case Qt::Key_Space:
-        click(playback::kPlayButton);
+        if (toolButtons_[playback::kPlayButton] &&
+            toolButtons_[playback::kPlayButton]->isEnabled()) {
+            click(playback::kPlayButton);
+        } else if (playKeyWhileHeld) {
+            playKeyWhileHeld(); // kept for the recording being opened
+        }
         break;
     case Qt::Key_Home:
         click(playback::kStopToStartButton);

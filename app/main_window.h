@@ -164,6 +164,9 @@ public:
     // The map side hears of the switch (connection checker, availability, pane).
     std::function<void(bool on)> mapSwitched;
     std::function<bool()> commandsRefused;
+    // Space while the play button is off (a recording opens or ends): the
+    // press is kept for the recording that comes.
+    std::function<void()> playKeyWhileHeld;
     // Runs first in Shutdown, while the engines still exist (the controller stops).
     std::function<void()> beforeShutdown;
     // The engine whose play state the menu and the tool bar follow (the one

@@ -75,6 +75,11 @@ PlaybackHost::PlaybackHost(CQuillonDlg& window, MessageSink& messages)
             [this](int, int value) { controller_->OnVolumeSlider(value); });
 
     window.commandsRefused = [this] { return controller_->OpenBusy() || controller_->EndGuard(); };
+    window.playKeyWhileHeld = [this] {
+        if (controller_->OpenBusy() || controller_->CurrentStage() == playback::Stage::kEnding) {
+            controller_->TogglePlay();
+        }
+    };
     window.telemetryEngine = [this] {
         engine::EngineContext* t = controller_->TelemetryEngine();
         return t ? t->camera : window_.mainView();
@@ -224,6 +229,7 @@ void PlaybackHost::LoadTrack(const RecordingList& recordings) {
 PlaybackHost::~PlaybackHost() {
     Shut();
     window_.commandsRefused = nullptr;
+    window_.playKeyWhileHeld = nullptr;
     window_.telemetryEngine = nullptr;
     window_.fullScreenAllowed = nullptr;
     window_.beforeShutdown = nullptr;
@@ -461,6 +467,17 @@ void PlaybackHost::SetPlayLook(bool pauseLook) {
 }
 
 void PlaybackHost::RefreshToolbar() {
+    Apply(ExpectedToolbar());
+    // The list marks the recording being shown, however it was chosen.
+    browser::CFileListCtrl* list = window_.RecordingListCtrl();
+    if (controller_->currentRecording >= 0 &&
+        list->currentIndex() != controller_->currentRecording) {
+        const QSignalBlocker quiet(list);
+        list->SetCurrentIndex(controller_->currentRecording);
+    }
+}
+
+playback::ToolbarState PlaybackHost::ExpectedToolbar() const {
     playback::ToolbarInputs in;
     in.listExists = listExists_;
     in.listCount = static_cast<int>(List().size());
@@ -473,14 +490,7 @@ void PlaybackHost::RefreshToolbar() {
     in.source = Browser().sourceKind();
     in.csvAllowed = browser::PermissionsFor(in.source, in.listCount).csv;
     in.held = controller_->OpenBusy() || controller_->CurrentStage() == playback::Stage::kEnding;
-    Apply(playback::RefreshToolbar(in, toolbar_));
-    // The list marks the recording being shown, however it was chosen.
-    browser::CFileListCtrl* list = window_.RecordingListCtrl();
-    if (controller_->currentRecording >= 0 &&
-        list->currentIndex() != controller_->currentRecording) {
-        const QSignalBlocker quiet(list);
-        list->SetCurrentIndex(controller_->currentRecording);
-    }
+    return playback::RefreshToolbar(in, toolbar_);
 }
 
 void PlaybackHost::DisableAll() {

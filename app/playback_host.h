@@ -86,6 +86,8 @@ public:
     void StoreVolume(int volume) override;
     void SetPlayLook(bool pauseLook) override;
     void RefreshToolbar() override;
+    // What the tool bar's rules give for the state now (RefreshToolbar applies it).
+    playback::ToolbarState ExpectedToolbar() const;
     void DisableAll() override;
     void EnableAfterOpen(bool deleteUsable) override;
     void SetWaitCursor(bool on) override;

@@ -22,14 +22,14 @@
 # then check the size (du -sh --apparent-size fuzz/corpus; each target's
 # files under its max_len, the whole a few MB at most) and commit fuzz/corpus/.
 #
-#   KOLVISTA_FUZZ_SECONDS   seconds per target (default 60, 0 = skip)
+#   KOLVISTA_FUZZ_SECONDS   seconds per target (default 20, 0 = skip; longer runs by hand)
 #   KOLVISTA_FUZZ_JOBS      targets run at the same time (default 2)
 #   KOLVISTA_FUZZ_TARGETS   space-separated subset of targets (default: all)
 #   KOLVISTA_FUZZ_BUILD_DIR build directory (default build-fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${KOLVISTA_FUZZ_SECONDS:-60}
+seconds=${KOLVISTA_FUZZ_SECONDS:-20}
 if [ "$seconds" -le 0 ]; then
   echo "run-fuzz: skipped (KOLVISTA_FUZZ_SECONDS=$seconds)"
   exit 0

@@ -24,6 +24,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -135,7 +136,9 @@ TEST_F(PlaybackIntegrationTest, OpensPlaysSeeksAndCarriesOnThroughTheGroups) {
 
 // Only the front camera is heard, whichever camera the main view shows and
 // however often the views are switched, playing or paused.
-TEST_F(PlaybackIntegrationTest, TheViewSwitchKeepsTheRearCameraSilent) {
+// The cameras change places without stopping playback, and only the
+// telemetry camera is heard.
+TEST_F(PlaybackIntegrationTest, TheViewSwitchKeepsPlaybackGoingAndTheRearSilent) {
     Folder(folder.path(), "100MEDIA", 1, 1, 6.0);
     host->OpenSource(QDir(folder.path()).filePath("100MEDIA"), SourceKind::Folder);
     window->Browser()->tree()->SelectItem(window->Browser()->tree()->topLevelItem(0)->child(0));
@@ -145,7 +148,10 @@ TEST_F(PlaybackIntegrationTest, TheViewSwitchKeepsTheRearCameraSilent) {
     ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPlaying; }));
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE(round);
+        const int state = window->Engine(0).playState;
         ASSERT_TRUE(window->ViewSwitchCommand());
+        EXPECT_EQ(window->Engine(0).playState, state);
+        EXPECT_EQ(window->Engine(1).playState, state);
         EXPECT_EQ(window->Engine(0).volume, 40000);
         EXPECT_EQ(window->Engine(1).volume, 0);
         if (round == 1) {
@@ -153,6 +159,22 @@ TEST_F(PlaybackIntegrationTest, TheViewSwitchKeepsTheRearCameraSilent) {
             ASSERT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPaused; }));
         }
     }
+}
+
+// Space pressed while the chosen recording opens (the play button is off
+// then) is kept: the recording starts playing once it is shown.
+TEST_F(PlaybackIntegrationTest, SpaceWhileARecordingOpensPlaysItWhenReady) {
+    Folder(folder.path(), "100MEDIA", 1, 2);
+    host->OpenSource(QDir(folder.path()).filePath("100MEDIA"), SourceKind::Folder);
+    window->Browser()->tree()->SelectItem(window->Browser()->tree()->topLevelItem(0)->child(0));
+    ASSERT_TRUE(WaitFor([&] { return C().Ready(); }));
+    C().SelectRecording(1);
+    ASSERT_TRUE(C().OpenBusy());
+    ASSERT_FALSE(window->ToolButton(playback::kPlayButton)->isEnabled());
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    QApplication::sendEvent(window.get(), &space);
+    ASSERT_TRUE(WaitFor([&] { return C().Ready() && C().currentRecording == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return window->Engine(0).playState == engine::kPlaying; }));
 }
 
 // The connection checker runs on its own thread: a result that arrives after
