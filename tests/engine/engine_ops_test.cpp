@@ -173,6 +173,14 @@ TEST_F(EngineOpsTest, PlayStatesAndRates) {
     EXPECT_EQ(context.playState, kStopped);
     ASSERT_TRUE(surface.WaitForFrame(0));
     EXPECT_EQ(ops.CurrentFrame(context), 0);
+    // A stopped engine moved by a seek pauses where it stands; Play goes on
+    // from there.
+    EXPECT_EQ(ops.SeekFrame(context, 30), 1);
+    ASSERT_TRUE(surface.WaitForFrame(30));
+    EXPECT_EQ(ops.Pause(context), 1);
+    EXPECT_EQ(context.playState, kPaused);
+    EXPECT_EQ(ops.CurrentFrame(context), 30);
+    EXPECT_EQ(ops.Stop(context), 1);
 
     ops.SetRate(context, -1);
     EXPECT_EQ(context.rateCode, -2);

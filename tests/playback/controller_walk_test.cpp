@@ -566,7 +566,7 @@ void WalkSeed(std::uint32_t seed, int steps) {
 
 TEST(ControllerWalk, RandomCommandSequencesKeepThePromises) {
     const int seeds = FromEnvironment("KOLVISTA_WALK_SEEDS", 40);
-    const int steps = FromEnvironment("KOLVISTA_WALK_STEPS", 1500);
+    const int steps = FromEnvironment("KOLVISTA_WALK_STEPS", 2000);
     for (int seed = 1; seed <= seeds; ++seed) {
         SCOPED_TRACE(seed);
         WalkSeed(static_cast<std::uint32_t>(seed), steps);
