@@ -93,12 +93,12 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         c.SelectRecording(i % 2); // closes the shown recording at once
-        if (c.ready) {
+        if (c.Ready()) {
             std::fprintf(stderr, "the selection did not close the recording\n");
             return 1;
         }
         // Ready comes when both engines have shown their first picture.
-        if (!Pump([&] { return c.ready && window.Panel(0)->PictureFrame() == 0; }, 10000)) {
+        if (!Pump([&] { return c.Ready() && window.Panel(0)->PictureFrame() == 0; }, 10000)) {
             std::fprintf(stderr, "the recording did not open\n");
             return 1;
         }

@@ -242,7 +242,7 @@ public:
         if (tree->currentItem() != group) {
             tree->SelectItem(group);
         }
-        if (!WaitFor([&] { return c_.ready && c_.currentRecording == 0; })) {
+        if (!WaitFor([&] { return c_.Ready() && c_.currentRecording == 0; })) {
             std::fprintf(stderr, "the first recording of %s did not open\n",
                          qPrintable(ItemPath(group)));
             return false;
@@ -303,7 +303,7 @@ public:
         for (;;) {
             QApplication::processEvents(QEventLoop::AllEvents, 5);
             const qint64 now = clock_.elapsed();
-            const bool playing = c_.ready && c_.PlayState() == engine::kPlaying;
+            const bool playing = c_.Ready() && c_.PlayState() == engine::kPlaying;
             const QString key = Current();
             if (playing && !key.isEmpty()) {
                 if (played_.insert(key).second) {
@@ -333,7 +333,7 @@ public:
                                    top->indexOfChild(group) == top->childCount() - 1;
             const bool lastRow = c_.currentRecording >= 0 &&
                                  c_.currentRecording + 1 == static_cast<int>(c_.Playlist().size());
-            if (lastGroup && lastRow && c_.ready && !c_.openBusy &&
+            if (lastGroup && lastRow && c_.Ready() && !c_.OpenBusy() &&
                 c_.PlayState() == engine::kStopped && played_.count(key) != 0) {
                 if (stoppedSince < 0) {
                     stoppedSince = now;
