@@ -11,6 +11,7 @@
 #include "engine_context.h"
 #include "frame_seek.h"
 #include "media_player.h"
+#include "picture_converter.h"
 #include "recording_source.h"
 #include "video_decoder.h"
 
@@ -83,7 +84,8 @@ double FfmpegDecodeSeconds(const QString& path, QSize scaled = {}) {
 // Seconds our pipeline takes to demux, decode and convert every frame to the panel size,
 // split as in the player: demux and decode on one thread (with the player's decoder threads),
 // conversion on another, a queue of four pictures between them.
-double PipelineDecodeSeconds(const QString& path, QSize panel) {
+double PipelineDecodeSeconds(const QString& path, QSize panel,
+                             PictureConverter::Route route = PictureConverter::Route::Fastest) {
     RecordingSource source;
     VideoDecoder decoder;
     if (!source.Open(path) || !decoder.Open(kPlaybackDecoderThreads)) {
@@ -97,7 +99,7 @@ double PipelineDecodeSeconds(const QString& path, QSize panel) {
     QElapsedTimer t;
     t.start();
     std::thread presenter([&] {
-        PictureConverter converter;
+        PictureConverter converter(route);
         std::unique_lock lock(mutex);
         for (;;) {
             changed.wait(lock, [&] { return done || !queue.empty(); });
@@ -147,6 +149,20 @@ double PipelineDecodeSeconds(const QString& path, QSize panel) {
                      static_cast<long long>(source.frameCount()));
     }
     return seconds;
+}
+
+// Milliseconds one conversion of a decoded picture to size takes (the median of a
+// hundred), on the given route.
+double ConvertMs(const AVFrame* frame, QSize size, PictureConverter::Route route) {
+    PictureConverter converter(route);
+    std::vector<double> times;
+    for (int i = 0; i < 100; ++i) {
+        QElapsedTimer t;
+        t.start();
+        converter.Convert(frame, size);
+        times.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    return Median(times);
 }
 
 class CountingSurface : public VideoSurface, public EngineListener {
@@ -270,12 +286,14 @@ int main(int argc, char** argv) {
     // pictures shown); a third argument picks one rate code.
     const bool playOnly = argc > 2 && std::string(argv[2]) == "play";
     const int onlyCode = argc > 3 ? std::atoi(argv[3]) : 0;
-    std::vector<double> ours, theirs, theirsScaled, bare, seek, raw, open;
+    std::vector<double> ours, theirs, theirsScaled, bare, swscaled, seek, raw, open;
     for (int i = 0; i < (playOnly ? 0 : runs); ++i) {
         theirs.push_back(FfmpegDecodeSeconds(front));
         theirsScaled.push_back(FfmpegDecodeSeconds(front, QSize(960, 540)));
         ours.push_back(PipelineDecodeSeconds(front, QSize(960, 540)));
         bare.push_back(PipelineDecodeSeconds(front, QSize()));
+        swscaled.push_back(
+            PipelineDecodeSeconds(front, QSize(960, 540), PictureConverter::Route::Swscale));
         seek.push_back(SeekLatencyMs(front, worst));
         raw.push_back(RawSeekMs(front, worst));
         CountingSurface s;
@@ -297,6 +315,9 @@ int main(int argc, char** argv) {
             frames / Median(ours), frames / Median(theirs), Median(theirs) / Median(ours));
         std::printf("decode 1080p without conversion: ours %.1f fps, ratio %.2f\n",
                     frames / Median(bare), Median(theirs) / Median(bare));
+        std::printf("decode 1080p with the conversion through swscale (fast bilinear) instead of "
+                    "libyuv: ours %.1f fps, ratio %.2f\n",
+                    frames / Median(swscaled), Median(theirs) / Median(swscaled));
         std::printf("ffmpeg -threads 2 with the same conversion (scale=960:540, bgra): %.1f fps, "
                     "ratio to its plain decoding %.2f; ours against it %.2f\n",
                     frames / Median(theirsScaled), Median(theirs) / Median(theirsScaled),
@@ -306,6 +327,19 @@ int main(int argc, char** argv) {
             "%.1f ms; ratio %.2f\n",
             static_cast<long long>(worst), Median(seek), Median(raw), Median(seek) / Median(raw));
         std::printf("open to ready, 1080p: %.1f ms\n", Median(open));
+        VideoDecoder decoder;
+        DecodedPicture picture;
+        decoder.Open(1);
+        DecodeExactFrame(probe, decoder, 0, picture);
+        for (const QSize size : {QSize(960, 540), QSize(1280, 720), QSize(1920, 1080)}) {
+            const double fast =
+                ConvertMs(picture.frame.get(), size, PictureConverter::Route::Fastest);
+            const double sws =
+                ConvertMs(picture.frame.get(), size, PictureConverter::Route::Swscale);
+            std::printf("convert a 1080p picture to %dx%d: libyuv %.2f ms, swscale %.2f ms, "
+                        "ratio %.1f\n",
+                        size.width(), size.height(), fast, sws, sws / fast);
+        }
     }
 
     for (int code : {1, 2, 4}) {

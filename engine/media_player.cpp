@@ -1,6 +1,7 @@
 #include "media_player.h"
 
 #include "frame_seek.h"
+#include "picture_converter.h"
 #include "thinning.h"
 
 #include <algorithm>

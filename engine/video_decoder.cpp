@@ -6,7 +6,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
-#include <libswscale/swscale.h>
 }
 
 #include <mutex>
@@ -128,35 +127,6 @@ void VideoDecoder::SetSkipLoopFilter(bool skip) {
     if (context_) {
         context_->skip_loop_filter = skip ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
     }
-}
-
-PictureConverter::~PictureConverter() {
-    sws_freeContext(context_);
-}
-
-QImage PictureConverter::Convert(const AVFrame* frame, QSize size) {
-    if (!frame || frame->width <= 0 || frame->height <= 0) {
-        return {};
-    }
-    if (size.isEmpty()) {
-        size = QSize(frame->width, frame->height);
-    }
-    context_ = sws_getCachedContext(
-        context_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-        size.width(), size.height(), AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
-    if (!context_) {
-        return {};
-    }
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull()) {
-        return {};
-    }
-    uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
-    int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(context_, frame->data, frame->linesize, 0, frame->height, planes, strides) <= 0) {
-        return {};
-    }
-    return image;
 }
 
 LumaPlane LumaOf(const AVFrame* frame) {

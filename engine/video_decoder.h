@@ -10,7 +10,6 @@
 
 struct AVFrame;
 struct AVCodecContext;
-struct SwsContext;
 
 // H.264 decoding of a recording's video chunks with libavcodec. Each packet
 // carries its frame number as time stamp, so every decoded picture knows
@@ -62,22 +61,6 @@ public:
 private:
     AVCodecContext* context_ = nullptr;
     bool ended_ = false;
-};
-
-// Converts decoded pictures to 32-bit RGB images of a given size.
-class PictureConverter {
-public:
-    PictureConverter() = default;
-    PictureConverter(const PictureConverter&) = delete;
-    PictureConverter& operator=(const PictureConverter&) = delete;
-    ~PictureConverter();
-
-    // A picture of size (the frame's own size when size is empty); a null
-    // image when the frame cannot be converted.
-    QImage Convert(const AVFrame* frame, QSize size = {});
-
-private:
-    SwsContext* context_ = nullptr;
 };
 
 // The luma plane of a decoded picture (for tests and diagnostics).

@@ -15,6 +15,8 @@ packages=(
   # FFmpeg (decoding, and the demo-card maker's encoders) and the outside reader
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   libx264-dev ffmpeg
+  # scaling and converting the decoded pictures for the screen
+  libyuv-dev
   # tests and benchmarks (node runs the map page's script tests)
   googletest libgtest-dev libgmock-dev libbenchmark-dev nodejs
   # running the viewer without a display, and Japanese text

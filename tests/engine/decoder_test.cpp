@@ -2,6 +2,7 @@
 // own frame number: every picture must be the frame it claims to be.
 
 #include "frame_seek.h"
+#include "picture_converter.h"
 #include "recording_source.h"
 #include "tiny_recording.h"
 #include "video_decoder.h"
