@@ -93,17 +93,20 @@ TEST_F(FirstStart, TheCardOpensAtItsFirstGroupAndPlaysOnIntoTheNextGroup) {
     // accelerations the recorder wrote for that moment: one record per 100 ms
     // (three frames), the record of the frame's time or, on the frame where a
     // record starts, the one before (the index moves one record per frame).
+    // The picture of the frame the clock stopped at may still be on its way
+    // when the pause takes effect: the frame is the one they all settle on.
     ASSERT_NO_FATAL_FAILURE(Click(playback::kPlayButton));
     ASSERT_TRUE(WaitFor([&] { return !Playing(); }));
-    const std::int64_t frame = Frame(0);
     ASSERT_TRUE(WaitFor([&] {
-        return window->Info()->state().frameIndex == frame &&
-               window->Graph()->framePosition() == frame &&
-               window->PositionSlider()->position() == frame;
+        const std::int64_t picture = Frame(0);
+        return window->Info()->state().frameIndex == picture &&
+               window->Graph()->framePosition() == picture &&
+               window->PositionSlider()->position() == picture;
     })) << "panel at "
         << window->Info()->state().frameIndex << ", graph at " << window->Graph()->framePosition()
-        << ", picture at " << frame << ", clock at "
+        << ", picture at " << Frame(0) << ", clock at "
         << window->Ops().CurrentFrame(window->Engine(0));
+    const std::int64_t frame = Frame(0);
     const auto script = ScriptOf(groups[0][0]);
     const auto showsRecordOf = [&](std::int64_t f) {
         const views::InfoState& shown = window->Info()->state();
