@@ -78,6 +78,18 @@ bool WriteAll(int fd, const QByteArray& bytes) {
 
 namespace repair_detail {
 
+#if defined(Q_OS_UNIX)
+// The state of path as info describes it.
+SourceState FromStat(const QString& path, const struct stat& info) {
+    SourceState state;
+    state.path = QFileInfo(path).canonicalFilePath();
+    state.size = static_cast<std::int64_t>(info.st_size);
+    state.modifiedNs = ModifiedNs(info);
+    state.valid = !state.path.isEmpty();
+    return state;
+}
+#endif
+
 SourceState StateOf(const QString& path, int fd) {
     SourceState state;
 #if defined(Q_OS_UNIX)
@@ -85,10 +97,7 @@ SourceState StateOf(const QString& path, int fd) {
     if (::fstat(fd, &info) != 0) {
         return state;
     }
-    state.path = QFileInfo(path).canonicalFilePath();
-    state.size = static_cast<std::int64_t>(info.st_size);
-    state.modifiedNs = ModifiedNs(info);
-    state.valid = !state.path.isEmpty();
+    state = FromStat(path, info);
 #else
     Q_UNUSED(path);
     Q_UNUSED(fd);
@@ -103,10 +112,7 @@ SourceState StateOf(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return state;
     }
-    state.path = QFileInfo(path).canonicalFilePath();
-    state.size = static_cast<std::int64_t>(info.st_size);
-    state.modifiedNs = ModifiedNs(info);
-    state.valid = !state.path.isEmpty();
+    state = FromStat(path, info);
 #else
     Q_UNUSED(path);
 #endif
